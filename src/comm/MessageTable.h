@@ -1,0 +1,101 @@
+// The user-visible texts that more than one control needs, quoted exactly,
+// blanks included: several are meant to be joined to a number or a name.
+#pragma once
+
+#include <QString>
+
+namespace MessageTable {
+
+// Communication faults, index 0-10.
+extern const QString ModbusFaultTexts[11];
+
+extern const QString TimeoutText;        // "Received data time out error"
+extern const QString FormatFaultText;    // "Rcv format error !!!"
+extern const QString BadFrameText;       // " Received data does not match"
+extern const QString InputFaultText;     // " Input unstable or Device fail"
+extern const QString EchoMismatchText;   // "Writing data compare fail !!!"
+extern const QString AddressNotCorrect;  // "Address not correct"
+extern const QString WriteErrorPrefix;   // "Write error : "
+extern const QString ReadErrorPrefix;    // " Read error : "
+
+// Main window.
+extern const QString ComPortInUse;
+// Setup dialog.
+extern const QString NoComPortExist;
+extern const QString DataCanNotSave;
+extern const QString PressedStart;
+extern const QString AddressHeading;
+extern const QString ProtocolHeading;
+extern const QString StartCaption;
+extern const QString CancelCaption;
+extern const QString EstimateTimeLeft;
+extern const QString MinText;
+extern const QString SecText;
+extern const QString SearchCompleted;
+extern const QString SearchAbort;
+extern const QString ItemsText;
+// Monitor.
+extern const QString DeviceText;
+extern const QString ActiveText;
+extern const QString ConnectText;
+extern const QString CancelText;
+extern const QString WaitingText;
+extern const QString NoConnectText;
+extern const QString InputErrorText;
+extern const QString OverRangeText;
+extern const QString MemoryFailText;
+extern const QString FwVersionText;
+extern const QString NotAvailableText;
+extern const QString Out1Text;
+extern const QString Out2Text;
+extern const QString HeatCoolText;
+extern const QString ComWriteText;
+extern const QString NoErrorText;
+extern const QString WrongModelText;
+extern const QString RestoreDefaultConfirm;
+extern const QString ClearFactoryConfirm;
+extern const QString EnableComWriteFirst;
+extern const QString DifferentModelConfirm;
+extern const QString ModelNameConfirm;
+extern const QString BroadcastConfirm;
+extern const QString UploadSuccessful;
+extern const QString UploadDone;
+extern const QString SaveParametersDone;
+extern const QString ParametersLoaded;
+extern const QString DoneText;
+extern const QString FailToSaveFile;
+extern const QString OverWriteFile;
+extern const QString ParameterFileFilter;
+extern const QString FileOpenError;
+extern const QString FileErrorCaption;
+extern const QString BufferReadError;
+extern const QString BufferErrorCaption;
+extern const QString FileContentError;
+// Recorder.
+extern const QString RecorderStart;
+extern const QString RecorderStop;
+extern const QString StartHint;
+extern const QString StopHint;
+extern const QString RecordFileFilter;
+// Ramp/soak editor.
+extern const QString StepMaxText;
+extern const QString PatternText;
+extern const QString SetValueText;
+extern const QString ExecuteTimeText;
+extern const QString LoopCountText;
+extern const QString LinkPatternText;
+extern const QString ProgEndText;
+extern const QString StepCountText;
+extern const QString HourText;
+extern const QString ReadingNow;
+extern const QString WritingNow;
+extern const QString RampFileFilter;
+extern const QString DataErrorCaption;
+
+// Text of a Modbus exception code: 1-4 and 11-14 have their own, any other
+// code is "Unknow Error     !!!".
+const QString &ExceptionText(int code);
+// Text of a recorder ResultCode (exception codes, time-out, frame faults).
+const QString &ResultText(int resultCode);
+
+} // namespace MessageTable

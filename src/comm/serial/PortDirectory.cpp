@@ -1,0 +1,160 @@
+#include "PortDirectory.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+#include <QSettings>
+
+#include <algorithm>
+#include <set>
+
+namespace PortDirectory {
+
+namespace {
+
+bool IsUsbDevice(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM"));
+}
+
+// Name order with numbers compared as numbers: ttyS2 before ttyS10.
+bool NaturalLess(const QString &a, const QString &b)
+{
+    static const QRegularExpression split(QStringLiteral("^(.*?)(\\d*)$"));
+    const auto ma = split.match(a);
+    const auto mb = split.match(b);
+    if (ma.captured(1) != mb.captured(1))
+        return ma.captured(1) < mb.captured(1);
+    const qulonglong na = ma.captured(2).toULongLong();
+    const qulonglong nb = mb.captured(2).toULongLong();
+    return na != nb ? na < nb : a < b;
+}
+
+QString Canonical(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+QList<PortEntry> Links()
+{
+    QList<PortEntry> links;
+    const QDir folder(LinkFolder());
+    static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]?)$"));
+    for (const QFileInfo &info : folder.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        const auto match = comName.match(info.fileName());
+        if (!match.hasMatch() || !info.isSymLink())
+            continue;
+        const int number = match.captured(1).toInt();
+        if (number <= HighestPort)
+            links.append({number, info.absoluteFilePath()});
+    }
+    return links;
+}
+
+} // namespace
+
+QString LinkFolder()
+{
+    return QStringLiteral("ports");
+}
+
+QList<PortEntry> Assign(const QList<PortEntry> &links, const QStringList &devices)
+{
+    QList<PortEntry> ports = links;
+    std::set<int> taken;
+    std::set<QString> bound;
+    for (const PortEntry &link : links) {
+        taken.insert(link.Number);
+        bound.insert(Canonical(link.Device));
+    }
+    QStringList usb, others;
+    for (const QString &device : devices) {
+        if (bound.count(Canonical(device)))
+            continue;
+        (IsUsbDevice(device) ? usb : others).append(device);
+    }
+    std::sort(usb.begin(), usb.end(), NaturalLess);
+    std::sort(others.begin(), others.end(), NaturalLess);
+    int next = 1;
+    for (const QString &device : usb + others) {
+        while (taken.count(next))
+            ++next;
+        if (next > HighestPort)
+            break;
+        ports.append({next, device});
+        taken.insert(next);
+    }
+    std::sort(ports.begin(), ports.end(), [](const PortEntry &a, const PortEntry &b) { return a.Number < b.Number; });
+    return ports;
+}
+
+QList<PortEntry> Ports()
+{
+#ifdef Q_OS_WIN
+    QList<PortEntry> ports;
+    static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]?)$"));
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        const auto match = comName.match(info.portName());
+        if (match.hasMatch())
+            ports.append({match.captured(1).toInt(), info.portName()});
+    }
+    std::sort(ports.begin(), ports.end(), [](const PortEntry &a, const PortEntry &b) { return a.Number < b.Number; });
+    return ports;
+#else
+    QStringList devices;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        devices.append(info.systemLocation());
+    return Assign(Links(), devices);
+#endif
+}
+
+QString DeviceFor(int number)
+{
+#ifdef Q_OS_WIN
+    return number >= 1 ? QStringLiteral("COM%1").arg(number) : QString();
+#else
+    for (const PortEntry &entry : Ports()) {
+        if (entry.Number == number)
+            return entry.Device;
+    }
+    return QString();
+#endif
+}
+
+QStringList PortNames()
+{
+    QStringList names;
+#ifdef Q_OS_WIN
+    QSettings key(QStringLiteral("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM"), QSettings::NativeFormat);
+    for (const QString &value : key.childKeys())
+        names.append(key.value(value).toString());
+#else
+    for (const PortEntry &entry : Ports())
+        names.append(QStringLiteral("COM%1").arg(entry.Number));
+#endif
+    return names;
+}
+
+void MarkComPorts(const QStringList &names, bool present[ComPortCount])
+{
+    for (const QString &name : names) {
+        if (!name.startsWith(QLatin1String("COM")))
+            continue;
+        if (name.size() != 4 && name.size() != 5)
+            continue;
+        int number = 0;
+        for (qsizetype i = 3; i < name.size(); ++i) {
+            const char c = name.at(i).toLatin1();
+            if (c < '0' || c > '9')
+                return;  // an unreadable number ends the enumeration
+            number = number * 10 + (c - '0');
+        }
+        if (number >= 0 && number < ComPortCount)
+            present[number] = true;
+    }
+}
+
+} // namespace PortDirectory
