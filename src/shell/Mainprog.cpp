@@ -1,0 +1,254 @@
+#include "Mainprog.h"
+
+#include "About.h"
+#include "Comset.h"
+#include "MessageBoxes.h"
+#include "MessageTable.h"
+#include "Paraset.h"
+#include "PictureBox.h"
+#include "PortDirectory.h"
+#include "Public.h"
+#include "ReceiveRouting.h"
+#include "Recorder.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+TMainForm *MainForm = nullptr;
+
+namespace {
+constexpr int DesignWidth = 808;
+constexpr int ToolImageSize = 32;
+} // namespace
+
+TMainForm::TMainForm(QWidget *parent)
+    : QMainWindow(parent),
+      OpenDialog1(new QFileDialog(this)),
+      SaveDialog1(new QFileDialog(this)),
+      QMX(new PictureBox(QPixmap(QStringLiteral(":/product.jpg")), this)),
+      ToolBar1(new QToolBar(this))
+{
+    MainForm = this;
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("VELM DUDIZUZIZEV COMPANY COMMUNICATION UTILITY"));
+    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    setStyleSheet(QStringLiteral("TMainForm { background: white; }"));
+    setAutoFillBackground(true);
+
+    // Which COM ports exist is known before any other window is made.
+    std::fill(std::begin(ComPortPresent), std::end(ComPortPresent), false);
+    PortDirectory::MarkComPorts(PortDirectory::PortNames(), ComPortPresent);
+
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientArea"));
+    central->setStyleSheet(QStringLiteral("#ClientArea { background: white; }"));
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QMX->setObjectName(QStringLiteral("QMX"));
+    layout->addWidget(QMX);
+    setCentralWidget(central);
+
+    BuildMenus();
+    BuildToolBar();
+
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setDefaultSuffix(QStringLiteral("txt"));
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    SaveDialog1->setDefaultSuffix(QStringLiteral("rec"));
+    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+
+    ComPortMain.OnTrigger = [this](TComPort &port, std::uint16_t message, std::uint16_t argument, std::uint16_t data) {
+        ComPortMainTrigger(port, message, argument, data);
+    };
+    ComPort1.OnTrigger = [this](TComPort &port, std::uint16_t message, std::uint16_t argument, std::uint16_t data) {
+        ComPort1Trigger(port, message, argument, data);
+    };
+    setWindowState(Qt::WindowMaximized);
+}
+
+TMainForm::~TMainForm()
+{
+    ComPortMain.OnTrigger = nullptr;
+    ComPort1.OnTrigger = nullptr;
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::BuildMenus()
+{
+    QMenuBar *menu = menuBar();
+    menu->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu *protocol = menu->addMenu(QStringLiteral("PROTOCOL"));
+    protocol->setObjectName(QStringLiteral("PROTOCOL"));
+    protocol->menuAction()->setStatusTip(QStringLiteral("Set RS232/RS-485 communication  protocol"));
+    protocol->menuAction()->setToolTip(QStringLiteral("Set RS232/RS-485 communication  protocol"));
+    QAction *setPcCom = protocol->addAction(QStringLiteral("SET PC COM"), this, [this] { Guarded([this] { PROTOCOL1Click(); }); });
+    setPcCom->setObjectName(QStringLiteral("PROTOCOL1"));
+
+    QMenu *program = menu->addMenu(QStringLiteral("PROGRAM"));
+    program->setObjectName(QStringLiteral("PROGRAM1"));
+    program->addAction(QStringLiteral("MONITOR"), this, [this] { Guarded([this] { MONITOR1Click(); }); })
+        ->setObjectName(QStringLiteral("MONITOR1"));
+    program->addAction(QStringLiteral("RECODER"), this, [this] { Guarded([this] { ToolButton3Click(); }); })
+        ->setObjectName(QStringLiteral("RECODER1"));
+
+    menu->addAction(QStringLiteral("EXIT"), this, [this] { Guarded([this] { EXIT1Click(); }); })
+        ->setObjectName(QStringLiteral("EXIT1"));
+    menu->addAction(QStringLiteral("ABOUT"), this, [this] { Guarded([this] { ABOUT1Click(); }); })
+        ->setObjectName(QStringLiteral("ABOUT1"));
+}
+
+QToolButton *TMainForm::AddToolButton(const QString &name, const QString &icon, const QString &hint,
+                                      void (TMainForm::*handler)())
+{
+    auto *button = new QToolButton(ToolBar1);
+    button->setObjectName(name);
+    button->setIcon(QIcon(icon));
+    button->setToolTip(hint);
+    button->setStatusTip(hint);
+    button->setAutoRaise(true);
+    connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    ToolBar1->addWidget(button);
+    return button;
+}
+
+void TMainForm::BuildToolBar()
+{
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setIconSize(QSize(ToolImageSize, ToolImageSize));
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    AddToolButton(QStringLiteral("ToolButton1"), QStringLiteral(":/tool-protocol.png"),
+                  QStringLiteral("Set communication protocol of PC"), &TMainForm::PROTOCOL1Click);
+    ToolBar1->addSeparator()->setObjectName(QStringLiteral("ToolButton7"));
+    AddToolButton(QStringLiteral("ToolButton2"), QStringLiteral(":/tool-monitor.png"),
+                  QStringLiteral("Monitor program"), &TMainForm::MONITOR1Click);
+    AddToolButton(QStringLiteral("ToolButton3"), QStringLiteral(":/tool-recorder.png"),
+                  QStringLiteral("Recorder program"), &TMainForm::ToolButton3Click);
+    AddToolButton(QStringLiteral("ToolButton4"), QStringLiteral(":/tool-exit.png"), QString(),
+                  &TMainForm::ToolButton4Click);
+}
+
+bool TMainForm::LineFreeFor(int module) const
+{
+    if (SessionState.ActiveModule == ModuleNone || SessionState.ActiveModule == module)
+        return true;
+    ShowMessage(MessageTable::ComPortInUse);
+    return false;
+}
+
+void TMainForm::PROTOCOL1Click()
+{
+    if (!LineFreeFor(ModuleNone))
+        return;
+    {
+        TProtocol dialog(SetupLinkState, this);
+        dialog.exec();
+    }
+    DecodeComSetting();
+}
+
+void TMainForm::MONITOR1Click()
+{
+    if (!LineFreeFor(ModuleMonitor) || !PMonitor)
+        return;
+    PMonitor->show();
+    PMonitor->raise();
+    PMonitor->activateWindow();
+}
+
+void TMainForm::ToolButton3Click()
+{
+    if (!LineFreeFor(ModuleRecorder))
+        return;
+    TPRecord recorder(RecorderLinkState, this);
+    recorder.exec();
+}
+
+void TMainForm::EXIT1Click()
+{
+    close();
+}
+
+void TMainForm::ToolButton4Click()
+{
+    close();
+}
+
+void TMainForm::ABOUT1Click()
+{
+    TABOUT about(this);
+    about.exec();
+}
+
+void TMainForm::FormShow()
+{
+    LayoutWidth = width();
+    Scale = static_cast<double>(LayoutWidth) / DesignWidth;
+    const int image = std::max(16, static_cast<int>(ToolImageSize * Scale + 0.5));
+    ToolBar1->setIconSize(QSize(image, image));
+}
+
+void TMainForm::FormActivate()
+{
+    if (InActivation)
+        return;
+    InActivation = true;
+    struct Done {
+        bool &Flag;
+        ~Done() { Flag = false; }
+    } done{InActivation};
+    LoadComSettingWord();
+    if (!SettingsFileFound) {
+        TProtocol dialog(SetupLinkState, this);
+        dialog.exec();
+    }
+    DecodeComSetting();
+}
+
+bool TMainForm::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && !ActivationQueued && !InActivation) {
+        // Run after the activation has been handled: the work may open a
+        // modal dialog, which must not start inside the toolkit's event.
+        ActivationQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            ActivationQueued = false;
+            Guarded([this] { FormActivate(); });
+        });
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    Guarded([this] { FormShow(); });
+}
+
+void TMainForm::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    // A maximised window gets its final width after it was shown.
+    if (isVisible())
+        FormShow();
+}
+
+void TMainForm::ComPortMainTrigger(TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t)
+{
+    RouteSetupTrigger(SetupLinkState, SessionState, LinkSettings, message, argument);
+}
+
+void TMainForm::ComPort1Trigger(TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t)
+{
+    RouteRecorderTrigger(RecorderLinkState, SessionState, LinkSettings, message, argument);
+}

@@ -1,0 +1,20 @@
+// A picture stretched proportionally to the width it is given, centred,
+// aligned to the top.
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(const QPixmap &picture, QWidget *parent = nullptr);
+    QSize sizeHint() const override;
+    const QPixmap &Picture() const { return Image; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QPixmap Image;
+};
