@@ -2,6 +2,7 @@
 
 #include "About.h"
 #include "Comset.h"
+#include "ErrorReport.h"
 #include "MessageBoxes.h"
 #include "MessageTable.h"
 #include "Paraset.h"
@@ -113,6 +114,7 @@ QToolButton *TMainForm::AddToolButton(const QString &name, const QString &icon, 
     auto *button = new QToolButton(ToolBar1);
     button->setObjectName(name);
     button->setIcon(QIcon(icon));
+    button->setProperty("image", icon);
     button->setToolTip(hint);
     button->setStatusTip(hint);
     button->setAutoRaise(true);
@@ -194,8 +196,17 @@ void TMainForm::FormShow()
 {
     LayoutWidth = width();
     Scale = static_cast<double>(LayoutWidth) / DesignWidth;
+    // The 32 x 32 tool images grow with the window; an icon never scales a
+    // picture up by itself, so the larger pictures are made here.
     const int image = std::max(16, static_cast<int>(ToolImageSize * Scale + 0.5));
+    if (ToolBar1->iconSize().width() == image)
+        return;
     ToolBar1->setIconSize(QSize(image, image));
+    for (QToolButton *button : ToolBar1->findChildren<QToolButton *>()) {
+        const QString path = button->property("image").toString();
+        if (!path.isEmpty())
+            button->setIcon(QPixmap(path).scaled(image, image, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
 }
 
 void TMainForm::FormActivate()

@@ -1,3 +1,4 @@
+#include "ErrorReport.h"
 #include "Mainprog.h"
 #include "MessageBoxes.h"
 #include "Paraset.h"
@@ -8,6 +9,7 @@
 #include "TComPort.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char **argv)
 {
@@ -29,7 +31,11 @@ int main(int argc, char **argv)
         PMonitor = &monitor;
         QMVPassword = &password;
         RampSoak = &rampSoak;
-        mainForm.show();
+        // Maximised; the geometry too, for desktops without a window manager.
+        if (const QScreen *screen = mainForm.screen())
+            mainForm.setGeometry(screen->availableGeometry());
+        mainForm.showMaximized();
+        mainForm.activateWindow();
         status = app.exec();
         PMonitor = nullptr;
         QMVPassword = nullptr;
