@@ -27,7 +27,9 @@ TABOUT::TABOUT(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(panel);
     auto *picture = new PictureBox(QPixmap(QStringLiteral(":/product.jpg")), panel);
     picture->setObjectName(QStringLiteral("Image2"));
-    picture->setMinimumHeight(110);
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    picture->setSizePolicy(policy);
     layout->addWidget(picture);
     const char *lines[] = {"Temperature Controller", "Communication Program", "Version 1.0.0.9",
                            "Recommanded Display Resolution 800 x 600 or above"};
@@ -40,7 +42,8 @@ TABOUT::TABOUT(QWidget *parent) : QDialog(parent)
         layout->addWidget(label);
     }
     BaseFont = font();
-    setFixedWidth(DesignWidth);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+    panel->setFixedWidth(DesignWidth - 2 * outer->contentsMargins().left());
     ABOUT = this;
 }
 

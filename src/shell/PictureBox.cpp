@@ -7,6 +7,11 @@ PictureBox::PictureBox(const QPixmap &picture, QWidget *parent) : QWidget(parent
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
+int PictureBox::heightForWidth(int width) const
+{
+    return Image.isNull() ? 0 : width * Image.height() / Image.width();
+}
+
 QSize PictureBox::sizeHint() const
 {
     return Image.isNull() ? QSize(100, 100) : Image.size();

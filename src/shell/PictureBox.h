@@ -10,6 +10,8 @@ class PictureBox : public QWidget {
 public:
     explicit PictureBox(const QPixmap &picture, QWidget *parent = nullptr);
     QSize sizeHint() const override;
+    bool hasHeightForWidth() const override { return !Image.isNull(); }
+    int heightForWidth(int width) const override;
     const QPixmap &Picture() const { return Image; }
 
 protected:
