@@ -24,3 +24,10 @@ void ReportError(const QString &text);
 // Runs `action`, reporting whatever it throws. Every entry point from the
 // toolkit (slot, event handler, timer task) goes through here.
 void Guarded(const std::function<void()> &action) noexcept;
+
+// The same as a slot: `connect(button, &QPushButton::clicked, this, GuardedSlot([this] { ... }))`.
+template <typename Action>
+std::function<void()> GuardedSlot(Action action)
+{
+    return [action] { Guarded(action); };
+}

@@ -39,12 +39,6 @@ constexpr int ResultRows = 29;
 // "4800", "2400").
 constexpr int BaudItemByPreset[6] = {-1, 2, 3, 4, 1, 0};
 
-template <typename Fn>
-std::function<void()> Guard(Fn fn)
-{
-    return [fn] { Guarded(fn); };
-}
-
 QComboBox *PresetList(const QString &name, const QStringList &items, QWidget *parent)
 {
     auto *list = new QComboBox(parent);
@@ -163,7 +157,7 @@ void TProtocol::BuildSettingsPage(QWidget *page)
         if (!hint.isEmpty())
             button->setToolTip(hint);
         portGrid->addWidget(button, (n - 1) % 6, (n - 1) / 6);
-        connect(button, &QRadioButton::clicked, this, Guard([this, n] { COM1Click(n); }));
+        connect(button, &QRadioButton::clicked, this, GuardedSlot([this, n] { COM1Click(n); }));
         PortButtons.append(button);
     }
     PortButtons.first()->setChecked(true);
@@ -182,7 +176,7 @@ void TProtocol::BuildSettingsPage(QWidget *page)
                              {QStringLiteral("ASCII"), QStringLiteral("RTU")}, page);
     for (TRadioGroup *group : {Baudrate, DataLen, Parity, StopBit, Format})
         group->SetItemIndex(0);
-    connect(Format, &TRadioGroup::Clicked, this, Guard([this] { FormatClick(); }));
+    connect(Format, &TRadioGroup::Clicked, this, GuardedSlot([this] { FormatClick(); }));
 
     auto *autoDetect = new QPushButton(QStringLiteral("Auto Detect"), page);
     autoDetect->setObjectName(QStringLiteral("AutoDetectBt"));
@@ -191,9 +185,9 @@ void TProtocol::BuildSettingsPage(QWidget *page)
     ok->setDefault(true);
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), page);
     cancel->setObjectName(QStringLiteral("CancelBt"));
-    connect(autoDetect, &QPushButton::clicked, this, Guard([this] { AutoDetectBtClick(); }));
-    connect(ok, &QPushButton::clicked, this, Guard([this] { OKBtClick(); }));
-    connect(cancel, &QPushButton::clicked, this, Guard([this] { CancelBtClick(); }));
+    connect(autoDetect, &QPushButton::clicked, this, GuardedSlot([this] { AutoDetectBtClick(); }));
+    connect(ok, &QPushButton::clicked, this, GuardedSlot([this] { OKBtClick(); }));
+    connect(cancel, &QPushButton::clicked, this, GuardedSlot([this] { CancelBtClick(); }));
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(autoDetect);
@@ -236,7 +230,7 @@ void TProtocol::BuildSearchPanel(QWidget *panel)
     for (QComboBox *list : {AddrPreSet, BaudPreSet, LengthPreSet, ParityPreSet, StopPreSet, ProtocolPreSet}) {
         // Only the operator's choice runs the consistency rules, not the
         // dialog's own setting of a list.
-        connect(list, &QComboBox::activated, this, Guard([this] { AddrPreSetCloseUp(); }));
+        connect(list, &QComboBox::activated, this, GuardedSlot([this] { AddrPreSetCloseUp(); }));
     }
 
     auto *title1 = new QLabel(QStringLiteral("Address            Baud Rate        Bit Length"), panel);
@@ -271,9 +265,9 @@ void TProtocol::BuildSearchPanel(QWidget *panel)
     SETBt->setEnabled(false);
     auto *close = new QPushButton(QStringLiteral("CLOSE"), panel);
     close->setObjectName(QStringLiteral("SetCloseBt"));
-    connect(SetStartBt, &QPushButton::clicked, this, Guard([this] { SetStartBtClick(); }));
-    connect(SETBt, &QPushButton::clicked, this, Guard([this] { SETBtClick(); }));
-    connect(close, &QPushButton::clicked, this, Guard([this] { SetCloseBtClick(); }));
+    connect(SetStartBt, &QPushButton::clicked, this, GuardedSlot([this] { SetStartBtClick(); }));
+    connect(SETBt, &QPushButton::clicked, this, GuardedSlot([this] { SETBtClick(); }));
+    connect(close, &QPushButton::clicked, this, GuardedSlot([this] { SetCloseBtClick(); }));
 
     auto *lists = new QGridLayout;
     lists->addWidget(title1, 0, 0, 1, 3);

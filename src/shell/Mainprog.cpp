@@ -92,19 +92,19 @@ void TMainForm::BuildMenus()
     protocol->setObjectName(QStringLiteral("PROTOCOL"));
     protocol->menuAction()->setStatusTip(QStringLiteral("Set RS232/RS-485 communication  protocol"));
     protocol->menuAction()->setToolTip(QStringLiteral("Set RS232/RS-485 communication  protocol"));
-    QAction *setPcCom = protocol->addAction(QStringLiteral("SET PC COM"), this, [this] { Guarded([this] { PROTOCOL1Click(); }); });
+    QAction *setPcCom = protocol->addAction(QStringLiteral("SET PC COM"), this, GuardedSlot([this] { PROTOCOL1Click(); }));
     setPcCom->setObjectName(QStringLiteral("PROTOCOL1"));
 
     QMenu *program = menu->addMenu(QStringLiteral("PROGRAM"));
     program->setObjectName(QStringLiteral("PROGRAM1"));
-    program->addAction(QStringLiteral("MONITOR"), this, [this] { Guarded([this] { MONITOR1Click(); }); })
+    program->addAction(QStringLiteral("MONITOR"), this, GuardedSlot([this] { MONITOR1Click(); }))
         ->setObjectName(QStringLiteral("MONITOR1"));
-    program->addAction(QStringLiteral("RECODER"), this, [this] { Guarded([this] { ToolButton3Click(); }); })
+    program->addAction(QStringLiteral("RECODER"), this, GuardedSlot([this] { ToolButton3Click(); }))
         ->setObjectName(QStringLiteral("RECODER1"));
 
-    menu->addAction(QStringLiteral("EXIT"), this, [this] { Guarded([this] { EXIT1Click(); }); })
+    menu->addAction(QStringLiteral("EXIT"), this, GuardedSlot([this] { EXIT1Click(); }))
         ->setObjectName(QStringLiteral("EXIT1"));
-    menu->addAction(QStringLiteral("ABOUT"), this, [this] { Guarded([this] { ABOUT1Click(); }); })
+    menu->addAction(QStringLiteral("ABOUT"), this, GuardedSlot([this] { ABOUT1Click(); }))
         ->setObjectName(QStringLiteral("ABOUT1"));
 }
 
@@ -118,7 +118,7 @@ QToolButton *TMainForm::AddToolButton(const QString &name, const QString &icon, 
     button->setToolTip(hint);
     button->setStatusTip(hint);
     button->setAutoRaise(true);
-    connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    connect(button, &QToolButton::clicked, this, GuardedSlot([this, handler] { (this->*handler)(); }));
     ToolBar1->addWidget(button);
     return button;
 }
