@@ -101,7 +101,7 @@ std::optional<ControllerSetup> ParseControllerArgument(const QString &text, QStr
         return std::nullopt;
     const Fields &f = *fields;
     ControllerSetup setup;
-    ControllerSpec &spec = setup.Spec;
+    ControllerConfig &config = setup.Config;
 
     if (!f.count(QStringLiteral("address"))) {
         error = QStringLiteral("address: missing (address=1..247)");
@@ -110,7 +110,7 @@ std::optional<ControllerSetup> ParseControllerArgument(const QString &text, QStr
     std::optional<int> number;
     if (!IntegerIn(f, "address", 1, 247, QStringLiteral("a station address 1-247"), number, error))
         return std::nullopt;
-    spec.Address = *number;
+    config.Address = *number;
 
     if (!f.count(QStringLiteral("model"))) {
         error = QStringLiteral("model: missing (model=A, B or C)");
@@ -118,11 +118,11 @@ std::optional<ControllerSetup> ParseControllerArgument(const QString &text, QStr
     }
     const QString model = f.at(QStringLiteral("model")).toUpper();
     if (model == QLatin1String("A"))
-        spec.Kind = Model::A;
+        config.Kind = Model::A;
     else if (model == QLatin1String("B"))
-        spec.Kind = Model::B;
+        config.Kind = Model::B;
     else if (model == QLatin1String("C"))
-        spec.Kind = Model::C;
+        config.Kind = Model::C;
     else if (!Bad(error, QStringLiteral("model"), f.at(QStringLiteral("model")), QStringLiteral("A, B or C")))
         return std::nullopt;
 
@@ -133,7 +133,7 @@ std::optional<ControllerSetup> ParseControllerArgument(const QString &text, QStr
             Bad(error, QStringLiteral("baud"), value, QStringLiteral("2400, 4800, 9600, 19200 or 38400"));
             return std::nullopt;
         }
-        spec.Baud = *baud;
+        config.Baud = *baud;
     }
     if (f.count(QStringLiteral("format"))) {
         const QString value = f.at(QStringLiteral("format")).toLower();
@@ -141,28 +141,28 @@ std::optional<ControllerSetup> ParseControllerArgument(const QString &text, QStr
             Bad(error, QStringLiteral("format"), f.at(QStringLiteral("format")), QStringLiteral("ascii or rtu"));
             return std::nullopt;
         }
-        spec.Rtu = value == QLatin1String("rtu");
+        config.Rtu = value == QLatin1String("rtu");
     }
     // RTU always carries 8 data bits, so that is its default.
-    spec.DataBits = spec.Rtu ? 8 : 7;
+    config.DataBits = config.Rtu ? 8 : 7;
     number.reset();
     if (!IntegerIn(f, "data", 7, 8, QStringLiteral("7 or 8"), number, error))
         return std::nullopt;
     if (number) {
-        if (spec.Rtu && *number != 8) {
+        if (config.Rtu && *number != 8) {
             error = QStringLiteral("data: RTU carries 8 data bits, not %1").arg(*number);
             return std::nullopt;
         }
-        spec.DataBits = *number;
+        config.DataBits = *number;
     }
     if (f.count(QStringLiteral("parity"))) {
         const QString value = f.at(QStringLiteral("parity")).toLower();
         if (value == QLatin1String("none") || value == QLatin1String("n"))
-            spec.Parity = pNone;
+            config.Parity = pNone;
         else if (value == QLatin1String("even") || value == QLatin1String("e"))
-            spec.Parity = pEven;
+            config.Parity = pEven;
         else if (value == QLatin1String("odd") || value == QLatin1String("o"))
-            spec.Parity = pOdd;
+            config.Parity = pOdd;
         else if (!Bad(error, QStringLiteral("parity"), f.at(QStringLiteral("parity")), QStringLiteral("none, even or odd")))
             return std::nullopt;
     }
@@ -170,7 +170,7 @@ std::optional<ControllerSetup> ParseControllerArgument(const QString &text, QStr
     if (!IntegerIn(f, "stop", 1, 2, QStringLiteral("1 or 2"), number, error))
         return std::nullopt;
     if (number)
-        spec.StopBits = *number;
+        config.StopBits = *number;
 
     if (f.count(QStringLiteral("firmware"))) {
         const auto firmware = Firmware(f.at(QStringLiteral("firmware")));
@@ -179,7 +179,7 @@ std::optional<ControllerSetup> ParseControllerArgument(const QString &text, QStr
                 QStringLiteral("a version such as 1.12 or a word such as 0x0112"));
             return std::nullopt;
         }
-        spec.Firmware = *firmware;
+        config.Firmware = *firmware;
     }
     if (f.count(QStringLiteral("sv"))) {
         const QString value = f.at(QStringLiteral("sv"));
@@ -193,7 +193,7 @@ std::optional<ControllerSetup> ParseControllerArgument(const QString &text, QStr
     const bool security = f.count(QStringLiteral("level")) || f.count(QStringLiteral("keys")) ||
                           f.count(QStringLiteral("key1")) || f.count(QStringLiteral("key2")) ||
                           f.count(QStringLiteral("key3"));
-    if (security && spec.Kind != Model::C) {
+    if (security && config.Kind != Model::C) {
         error = QStringLiteral("level, keys, key1-key3: only model C has security levels");
         return std::nullopt;
     }

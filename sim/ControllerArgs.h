@@ -2,7 +2,7 @@
 // on its command line: "address=2,model=B,baud=19200,data=8,parity=odd,format=rtu".
 #pragma once
 
-#include "ControllerSpec.h"
+#include "ControllerConfig.h"
 #include "Faults.h"
 
 #include <array>
@@ -11,7 +11,7 @@
 class SimController;
 
 struct ControllerSetup {
-    ControllerSpec Spec;
+    ControllerConfig Config;
     std::optional<int> SetValue;  // tenths
     std::optional<int> Level;     // model C
     std::optional<int> Keys;      // model C, bits 0-2

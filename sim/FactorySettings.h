@@ -2,7 +2,7 @@
 // of its blocks.
 #pragma once
 
-#include "ControllerSpec.h"
+#include "ControllerConfig.h"
 #include "RegisterMap.h"
 
 #include <array>

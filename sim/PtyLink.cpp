@@ -124,11 +124,11 @@ std::optional<PtyLink::SeenSettings> PtyLink::Seen() const
     return seen;
 }
 
-bool PtyLink::Hears(const ControllerSpec &spec) const
+bool PtyLink::Hears(const ControllerConfig &config) const
 {
     const auto seen = Seen();
-    return seen && seen->Baud == spec.Baud && seen->StopBits == spec.StopBits &&
-           seen->OddParity == (spec.Parity == pOdd);
+    return seen && seen->Baud == config.Baud && seen->StopBits == config.StopBits &&
+           seen->OddParity == (config.Parity == pOdd);
 }
 
 QString PtyLink::Describe() const

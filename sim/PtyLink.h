@@ -34,7 +34,7 @@ public:
     // What the program at the other end has set, as far as it shows.
     std::optional<SeenSettings> Seen() const;
 
-    bool Hears(const ControllerSpec &spec) const override;
+    bool Hears(const ControllerConfig &config) const override;
     void Send(const QByteArray &bytes) override;
     QString Describe() const override;
 

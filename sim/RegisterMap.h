@@ -5,7 +5,7 @@
 // register by register).
 #pragma once
 
-#include "ControllerSpec.h"
+#include "ControllerConfig.h"
 
 enum class Quantity {
     ProcessValue,

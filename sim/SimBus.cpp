@@ -8,9 +8,9 @@ namespace {
 
 // Modbus RTU: a frame ends with a silence of 3.5 characters, fixed at
 // 1.75 ms above 19200 baud.
-double SilenceMicros(const ControllerSpec &spec)
+double SilenceMicros(const ControllerConfig &config)
 {
-    return spec.Baud > 19200 ? 1750.0 : 3.5 * CharacterMicros(spec);
+    return config.Baud > 19200 ? 1750.0 : 3.5 * CharacterMicros(config);
 }
 
 QString ParityName(TParity parity)
@@ -41,12 +41,12 @@ class SimBus::InProcessBusLine : public BusLine {
 public:
     explicit InProcessBusLine(InProcessLine &line) : Line(line) {}
 
-    bool Hears(const ControllerSpec &spec) const override
+    bool Hears(const ControllerConfig &config) const override
     {
         // Inside the process every setting is known, as it is on a real wire.
         const LineSettings &s = Line.Settings();
-        return Line.IsOpen() && s.Baud == spec.Baud && s.DataBits == spec.DataBits && s.Parity == spec.Parity &&
-               s.StopBits == spec.StopBits;
+        return Line.IsOpen() && s.Baud == config.Baud && s.DataBits == config.DataBits && s.Parity == config.Parity &&
+               s.StopBits == config.StopBits;
     }
     void Send(const QByteArray &bytes) override { Line.Deliver(bytes); }
     QString Describe() const override
@@ -67,10 +67,10 @@ SimBus::~SimBus()
         Clock.Cancel(id);
 }
 
-SimController &SimBus::Add(const ControllerSpec &spec)
+SimController &SimBus::Add(const ControllerConfig &config)
 {
     auto station = std::make_unique<Station>();
-    station->Controller = std::make_unique<SimController>(Clock, spec);
+    station->Controller = std::make_unique<SimController>(Clock, config);
     station->Controller->SetProgramMinuteMs(ProgramMinuteMs);
     Stations.push_back(std::move(station));
     return *Stations.back()->Controller;
@@ -162,7 +162,7 @@ void SimBus::Receive(BusLine &line, const QByteArray &bytes)
     const double nowUs = Clock.NowMs() * 1000.0;
     bool heard = false;
     for (auto &station : Stations) {
-        heard = heard || line.Hears(station->Controller->Spec());
+        heard = heard || line.Hears(station->Controller->Config());
         Feed(*station, id, line, bytes, nowUs);
     }
     if (heard) {
@@ -207,8 +207,8 @@ void SimBus::Reset(Station &station)
 
 void SimBus::Feed(Station &station, int lineId, const BusLine &line, const QByteArray &bytes, double nowUs)
 {
-    const ControllerSpec &spec = station.Controller->Spec();
-    if (!line.Hears(spec)) {
+    const ControllerConfig &config = station.Controller->Config();
+    if (!line.Hears(config)) {
         // At another speed or framing the characters are noise to it; what
         // it had gathered is spoilt too.
         Reset(station);
@@ -218,10 +218,10 @@ void SimBus::Feed(Station &station, int lineId, const BusLine &line, const QByte
         Reset(station);
         station.LineId = lineId;
     }
-    const double charUs = CharacterMicros(spec);
+    const double charUs = CharacterMicros(config);
     const double startUs = std::max(nowUs, station.WireEndUs);
-    if (spec.Rtu) {
-        if (!station.Frame.isEmpty() && nowUs - station.WireEndUs >= SilenceMicros(spec))
+    if (config.Rtu) {
+        if (!station.Frame.isEmpty() && nowUs - station.WireEndUs >= SilenceMicros(config))
             FrameEnded(station);  // the gap ended it even if its timer has not run yet
         for (char c : bytes) {
             if (station.Frame.size() < MaxRtuFrame)
@@ -232,7 +232,7 @@ void SimBus::Feed(Station &station, int lineId, const BusLine &line, const QByte
         station.WireEndUs = startUs + static_cast<double>(bytes.size()) * charUs;
         Cancel(station.SilenceTask);
         Station *s = &station;
-        station.SilenceTask = At(station.WireEndUs + SilenceMicros(spec), [this, s] {
+        station.SilenceTask = At(station.WireEndUs + SilenceMicros(config), [this, s] {
             s->SilenceTask = 0;
             FrameEnded(*s);
         });
@@ -278,7 +278,7 @@ void SimBus::FrameEnded(Station &station)
 void SimBus::HandleFrame(Station &station, const QByteArray &frame, int lineId)
 {
     SimController &controller = *station.Controller;
-    const bool rtu = controller.Spec().Rtu;
+    const bool rtu = controller.Config().Rtu;
     const std::optional<Pdu> request = SimFraming::Decode(frame, rtu);
     if (!request) {
         if (FrameStation(frame, rtu) == controller.Address())
@@ -331,9 +331,9 @@ void SimBus::HandleFrame(Station &station, const QByteArray &frame, int lineId)
 
 void SimBus::ScheduleReply(Station &station, QByteArray reply, Fault fault, int lineId)
 {
-    const ControllerSpec &spec = station.Controller->Spec();
+    const ControllerConfig &config = station.Controller->Config();
     const FaultOptions &options = station.Controller->Faults().Options;
-    const double charUs = CharacterMicros(spec);
+    const double charUs = CharacterMicros(config);
     double startUs = Clock.NowMs() * 1000.0 + Turnaround * 1000.0;
     if (fault == Fault::Slow)
         startUs += options.SlowMs * 1000.0;
@@ -360,7 +360,7 @@ void SimBus::Deliver(const Station &station, int lineId, const QByteArray &chunk
     const auto found = Lines.find(lineId);
     // A master that closed the line or changed its settings meanwhile gets
     // nothing it could read.
-    if (found == Lines.end() || !found->second->Hears(station.Controller->Spec()))
+    if (found == Lines.end() || !found->second->Hears(station.Controller->Config()))
         return;
     found->second->Send(chunk);
 }

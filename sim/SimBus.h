@@ -11,7 +11,7 @@
 // the bus does.
 #pragma once
 
-#include "ControllerSpec.h"
+#include "ControllerConfig.h"
 #include "EventClock.h"
 #include "InProcessLine.h"
 #include "SimController.h"
@@ -27,7 +27,7 @@ class BusLine {
 public:
     virtual ~BusLine() = default;
     // Whether a controller set up this way makes out the line's characters.
-    virtual bool Hears(const ControllerSpec &spec) const = 0;
+    virtual bool Hears(const ControllerConfig &config) const = 0;
     virtual void Send(const QByteArray &bytes) = 0;
     // The line's settings, for the log.
     virtual QString Describe() const = 0;
@@ -45,7 +45,7 @@ public:
     SimBus(const SimBus &) = delete;
     SimBus &operator=(const SimBus &) = delete;
 
-    SimController &Add(const ControllerSpec &spec);
+    SimController &Add(const ControllerConfig &config);
     std::vector<SimController *> Controllers() const;
     // The first controller with that address, or nullptr.
     SimController *Find(int address) const;

@@ -36,20 +36,20 @@ bool ReadableWhenLocked(int reg)
 
 } // namespace
 
-SimController::SimController(EventClock &clock, const ControllerSpec &spec)
-    : Clock(clock), Setup(spec), Params(FactoryParameters(spec.Kind)), Ramp(FactoryRamp(spec.Kind)),
+SimController::SimController(EventClock &clock, const ControllerConfig &config)
+    : Clock(clock), Setup(config), Params(FactoryParameters(config.Kind)), Ramp(FactoryRamp(config.Kind)),
       Process(clock.NowMs(), 250)
 {
     for (Quantity what : {Q::OutputType1, Q::OutputType2, Q::RtdOffset, Q::RtdGain, Q::TcOffset, Q::TcGain,
                           Q::ColdJOffset, Q::LinearOffset, Q::LinearGain})
         Calibration[what] = 0;
-    Injected.SetSeed(0x5EED0000ULL + static_cast<std::uint64_t>(spec.Address));
+    Injected.SetSeed(0x5EED0000ULL + static_cast<std::uint64_t>(config.Address));
 }
 
-void SimController::SetSpec(const ControllerSpec &spec)
+void SimController::SetConfig(const ControllerConfig &config)
 {
     const Model kind = Setup.Kind;
-    Setup = spec;
+    Setup = config;
     Setup.Kind = kind;
 }
 

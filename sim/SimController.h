@@ -4,7 +4,7 @@
 // It answers request PDUs; framing and timing belong to the bus.
 #pragma once
 
-#include "ControllerSpec.h"
+#include "ControllerConfig.h"
 #include "EventClock.h"
 #include "FactorySettings.h"
 #include "Faults.h"
@@ -35,14 +35,14 @@ public:
     // A block stream left alone this long starts again at offset 0.
     static constexpr qint64 StreamRestartMs = 3'000;
 
-    SimController(EventClock &clock, const ControllerSpec &spec);
+    SimController(EventClock &clock, const ControllerConfig &config);
 
-    const ControllerSpec &Spec() const { return Setup; }
+    const ControllerConfig &Config() const { return Setup; }
     int Address() const { return Setup.Address; }
     Model Kind() const { return Setup.Kind; }
     // New address, link settings or firmware, as set at the front panel;
     // the model stays what it is.
-    void SetSpec(const ControllerSpec &spec);
+    void SetConfig(const ControllerConfig &config);
 
     // One request (station, function, data) that reached this controller,
     // addressed to it or broadcast. The reply, or nothing for a broadcast.
@@ -120,7 +120,7 @@ private:
     void ClearAdjustments();
 
     EventClock &Clock;
-    ControllerSpec Setup;
+    ControllerConfig Setup;
     Block Params{};
     Block Ramp{};
     std::map<Quantity, int> Calibration;

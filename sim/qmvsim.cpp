@@ -20,7 +20,7 @@
 
 namespace {
 
-const char HelpText[] = R"(Usage: qmvsim --link PATH --controller SPEC [--controller SPEC ...] [options]
+const char HelpText[] = R"(Usage: qmvsim --link PATH --controller FIELDS [--controller FIELDS ...] [options]
 
 Simulates temperature controllers of the models A, B and C on one serial
 line. The line is a pseudo-terminal; PATH becomes a symbolic link to it
@@ -29,7 +29,7 @@ the line until it gets SIGINT (Ctrl+C) or SIGTERM, then removes the link.
 
   --link PATH          where to put the link to the line (required); a stale
                        link from an earlier run is replaced
-  --controller SPEC    one controller (at least one; repeat for more):
+  --controller FIELDS  one controller (at least one; repeat for more):
         address=N        station address 1-247 (required)
         model=A|B|C      controller model (required)
         baud=9600        2400, 4800, 9600, 19200 or 38400
@@ -46,7 +46,7 @@ the line until it gets SIGINT (Ctrl+C) or SIGTERM, then removes the link.
         key3=3333          0x106B-0x106D selects level 8, 4 or 2; any other
                            value to 0x106B locks ("All Lock", level 1)
       example: --controller address=2,model=B,baud=19200,data=8,parity=odd,format=rtu
-  --fault SPEC         make a controller misbehave (repeatable):
+  --fault FIELDS       make a controller misbehave (repeatable):
         address=N        the controller (required)
         kind=K           silence, checksum, exception, foreign, split, slow
                          or garbage (required)
@@ -95,7 +95,7 @@ int Fail(const QString &text)
     return 2;
 }
 
-bool SameLine(const ControllerSpec &a, const ControllerSpec &b)
+bool SameLine(const ControllerConfig &a, const ControllerConfig &b)
 {
     return a.Address == b.Address && a.Baud == b.Baud && a.DataBits == b.DataBits && a.Parity == b.Parity &&
            a.StopBits == b.StopBits && a.Rtu == b.Rtu;
@@ -111,8 +111,8 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption link(QStringLiteral("link"), QString(), QStringLiteral("PATH"));
-    const QCommandLineOption controller(QStringLiteral("controller"), QString(), QStringLiteral("SPEC"));
-    const QCommandLineOption fault(QStringLiteral("fault"), QString(), QStringLiteral("SPEC"));
+    const QCommandLineOption controller(QStringLiteral("controller"), QString(), QStringLiteral("FIELDS"));
+    const QCommandLineOption fault(QStringLiteral("fault"), QString(), QStringLiteral("FIELDS"));
     const QCommandLineOption log(QStringLiteral("log"));
     const QCommandLineOption turnaround(QStringLiteral("turnaround"), QString(), QStringLiteral("MS"));
     const QCommandLineOption chunk(QStringLiteral("chunk"), QString(), QStringLiteral("BYTES"));
@@ -155,11 +155,11 @@ int main(int argc, char **argv)
         if (!setup)
             return Fail(QStringLiteral("--controller \"%1\": %2").arg(text, error));
         for (const ControllerSetup &other : setups) {
-            if (SameLine(other.Spec, setup->Spec))
+            if (SameLine(other.Config, setup->Config))
                 return Fail(QStringLiteral("--controller \"%1\": address: a controller with address %2 and the same "
                                            "link settings is already there")
                                 .arg(text)
-                                .arg(setup->Spec.Address));
+                                .arg(setup->Config.Address));
         }
         setups.push_back(*setup);
     }
@@ -177,7 +177,7 @@ int main(int argc, char **argv)
     bus.SetChunkBytes(chunkBytes);
     bus.SetProgramMinuteMs(minuteMs);
     for (const ControllerSetup &setup : setups)
-        ApplySetup(bus.Add(setup.Spec), setup);
+        ApplySetup(bus.Add(setup.Config), setup);
     for (const FaultSetup &setup : faults) {
         bool found = false;
         for (SimController *c : bus.Controllers()) {
@@ -216,9 +216,9 @@ int main(int argc, char **argv)
         Print(QStringLiteral("  address %1  model %2  firmware %3.%4  %5")
                   .arg(c->Address(), 3)
                   .arg(QLatin1Char(ModelLetter(c->Kind())))
-                  .arg(c->Spec().Firmware >> 8)
-                  .arg(c->Spec().Firmware & 0xFF, 2, 16, QLatin1Char('0'))
-                  .arg(DescribeLink(c->Spec())));
+                  .arg(c->Config().Firmware >> 8)
+                  .arg(c->Config().Firmware & 0xFF, 2, 16, QLatin1Char('0'))
+                  .arg(DescribeLink(c->Config())));
     const int result = app.exec();
     line.reset();
     Print(QStringLiteral("qmvsim: stopped, link removed"));

@@ -160,25 +160,20 @@ void ScanEngine::Start(const Scan::Presets &presets)
         return;
     }
     PortNumber = Settings.PortNumber;
-    try {
-        Link.Port.SetComNumber(PortNumber);
-        ConfigurePort(CurrentCandidate());
-    } catch (const ComError &e) {
-        Fail(e.Text());
+    if (!Attempt([this] {
+            Link.Port.SetComNumber(PortNumber);
+            ConfigurePort(CurrentCandidate());
+        }))
         return;
-    }
     CurrentDescription = Scan::Description(PortNumber, CurrentCandidate(), Scan::RtuSpelling::AtStart);
     View.ShowDescription(CurrentDescription);
     Address = Addresses.First;
-    Link.ClearReply();
     Session.ActiveModule = ModuleSetup;
-    try {
-        Link.Port.SetOpen(true);
-        Link.SetupTimerTrigger = Link.Port.AddTimerTrigger();
-    } catch (const ComError &e) {
-        Fail(e.Text());
+    if (!Attempt([this] {
+            Link.Port.SetOpen(true);
+            Link.SetupTimerTrigger = Link.Port.AddTimerTrigger();
+        }))
         return;
-    }
     SendProbe();
 }
 
@@ -200,12 +195,10 @@ void ScanEngine::SendProbe()
     Settings.RtuMode = rtu;
     const FrameCodec::Frame probe = Scan::Probe(Address, rtu);
     Link.ClearReply();
-    try {
+    Attempt([&] {
         Link.Port.PutBlock(probe.Bytes.data(), probe.Length);
         Link.Port.SetTimerTrigger(Link.SetupTimerTrigger, Session.SetupTimeoutTicks, true);
-    } catch (const ComError &e) {
-        Fail(e.Text());
-    }
+    });
 }
 
 void ScanEngine::SetupReply()
@@ -236,12 +229,8 @@ void ScanEngine::Advance()
             Complete();
             return;
         }
-        try {
-            ConfigurePort(CurrentCandidate());
-        } catch (const ComError &e) {
-            Fail(e.Text());
+        if (!Attempt([this] { ConfigurePort(CurrentCandidate()); }))
             return;
-        }
         CurrentDescription = Scan::Description(PortNumber, CurrentCandidate(), Scan::RtuSpelling::Advanced);
         View.ShowDescription(CurrentDescription);
         Address = Addresses.First;

@@ -4,6 +4,7 @@
 // what the engine tells it through ScanView.
 #pragma once
 
+#include "ErrorReport.h"
 #include "FrameCodec.h"
 #include "Links.h"
 #include "Public.h"
@@ -139,6 +140,19 @@ private:
     void Complete();
     void Release();
     void Fail(const QString &text);
+    // Runs a port operation; when the port service refuses it, the scan
+    // ends with its text and false is returned.
+    template <typename Operation>
+    bool Attempt(Operation operation)
+    {
+        try {
+            operation();
+            return true;
+        } catch (const ComError &e) {
+            Fail(e.Text());
+            return false;
+        }
+    }
 
     SetupLink &Link;
     TSessionState &Session;

@@ -444,7 +444,7 @@ TEST_F(ScanEngineTest, FramingChangeRefusedInPlaceIsReopenedUnseen)
     ASSERT_NE(Peer.Line, nullptr);
     Peer.Line->RefuseFramingChange = true;
     ASSERT_TRUE(RunToEnd());
-    EXPECT_EQ(Peer.Attachments, 3);  // opened once, reopened for each parity
+    EXPECT_EQ(Peer.Opens, 3);  // opened once, reopened for each parity
     EXPECT_EQ(Engine.FoundCount(), 1);
     EXPECT_EQ(Engine.FoundCandidate(1), 5);
     EXPECT_TRUE(View.FaultText.isEmpty());

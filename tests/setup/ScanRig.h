@@ -4,7 +4,7 @@
 
 #include "Conversions.h"
 #include "EventClock.h"
-#include "InProcessLine.h"
+#include "FakePeer.h"
 #include "Links.h"
 #include "Public.h"
 #include "ReceiveRouting.h"
@@ -52,7 +52,7 @@ public:
 
 // A peer that records every frame with the line settings it was sent under
 // and answers through a script, after a delay on the clock.
-class ScriptedPeer : public LinePeer {
+class ScriptedPeer : public FakePeer {
 public:
     struct Sent {
         QByteArray Bytes;
@@ -64,6 +64,7 @@ public:
 
     void Receive(InProcessLine &line, const QByteArray &bytes) override
     {
+        FakePeer::Receive(line, bytes);
         Frames.push_back({bytes, line.Settings()});
         if (!Answer)
             return;
@@ -76,23 +77,11 @@ public:
             });
         }
     }
-    void Attached(InProcessLine &line) override
-    {
-        Line = &line;
-        ++Attachments;
-    }
-    void Detached(InProcessLine &line) override
-    {
-        if (Line == &line)
-            Line = nullptr;
-    }
 
     EventClock &Clock;
     Script Answer;
     int ReplyDelayMs = 20;
     std::vector<Sent> Frames;
-    InProcessLine *Line = nullptr;
-    int Attachments = 0;
 };
 
 // A script for ScriptedPeer: a controller at `address` that answers the

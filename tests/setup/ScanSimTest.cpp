@@ -20,20 +20,6 @@
 
 namespace {
 
-ControllerSpec Controller(int address, int baud, int dataBits, TParity parity, int stopBits, bool rtu,
-                          Model kind = Model::A)
-{
-    ControllerSpec spec;
-    spec.Address = address;
-    spec.Kind = kind;
-    spec.Baud = baud;
-    spec.DataBits = dataBits;
-    spec.Parity = parity;
-    spec.StopBits = stopBits;
-    spec.Rtu = rtu;
-    return spec;
-}
-
 // Lines into the bus that, like a pseudo-terminal, refuse a change of parity
 // or data bits in place.
 LineFactory RefusingLines(LinePeer *bus, int &made)
@@ -69,7 +55,7 @@ protected:
     void SetUp() override
     {
         ResetSharedState(1);
-        Bus.Add(Controller(0x11, 19200, 8, pEven, 1, true));
+        Bus.Add({.Address = 0x11, .Baud = 19200, .DataBits = 8, .Parity = pEven, .StopBits = 1, .Rtu = true});
     }
     void TearDown() override { ResetSharedState(0); }
 
@@ -104,8 +90,8 @@ TEST_F(ScanSimTest, ControllerIsFoundUnderExactlyItsOwnSettings)
 
 TEST_F(ScanSimTest, SeveralControllersEachUnderTheirOwnCandidate)
 {
-    Bus.Add(Controller(0x14, 9600, 7, pOdd, 1, false, Model::B));
-    Bus.Add(Controller(0x1F, 38400, 8, pNone, 2, false, Model::C));
+    Bus.Add({.Address = 0x14, .Kind = Model::B, .Baud = 9600, .DataBits = 7, .Parity = pOdd, .StopBits = 1});
+    Bus.Add({.Address = 0x1F, .Kind = Model::C, .Baud = 38400, .DataBits = 8, .Parity = pNone, .StopBits = 2});
     SetupRig rig(Clock, &Bus);
     ScanEngine engine(rig.Link, SessionState, LinkSettings, View);
     Scan::Presets presets;

@@ -11,9 +11,9 @@ TEST(ControllerArgs, DefaultsAreTheProgramsDefaultLink)
     QString error;
     const auto setup = ParseControllerArgument(QStringLiteral("address=3,model=C"), error);
     ASSERT_TRUE(setup) << error.toStdString();
-    EXPECT_EQ(setup->Spec.Address, 3);
-    EXPECT_EQ(setup->Spec.Kind, Model::C);
-    EXPECT_EQ(DescribeLink(setup->Spec), QStringLiteral("9600 7E1 ASCII"));
+    EXPECT_EQ(setup->Config.Address, 3);
+    EXPECT_EQ(setup->Config.Kind, Model::C);
+    EXPECT_EQ(DescribeLink(setup->Config), QStringLiteral("9600 7E1 ASCII"));
 }
 
 TEST(ControllerArgs, TakesEveryField)
@@ -22,9 +22,9 @@ TEST(ControllerArgs, TakesEveryField)
     const auto setup = ParseControllerArgument(
         QStringLiteral("address=2,model=b,baud=19200,data=8,parity=odd,stop=2,format=RTU,firmware=3.20,sv=-12.5"), error);
     ASSERT_TRUE(setup) << error.toStdString();
-    EXPECT_EQ(setup->Spec.Kind, Model::B);
-    EXPECT_EQ(DescribeLink(setup->Spec), QStringLiteral("19200 8O2 RTU"));
-    EXPECT_EQ(setup->Spec.Firmware, 0x0320);
+    EXPECT_EQ(setup->Config.Kind, Model::B);
+    EXPECT_EQ(DescribeLink(setup->Config), QStringLiteral("19200 8O2 RTU"));
+    EXPECT_EQ(setup->Config.Firmware, 0x0320);
     EXPECT_EQ(setup->SetValue, -125);
 }
 
@@ -33,7 +33,7 @@ TEST(ControllerArgs, RtuDefaultsToEightDataBits)
     QString error;
     const auto setup = ParseControllerArgument(QStringLiteral("address=17,model=A,format=rtu"), error);
     ASSERT_TRUE(setup);
-    EXPECT_EQ(DescribeLink(setup->Spec), QStringLiteral("9600 8E1 RTU"));
+    EXPECT_EQ(DescribeLink(setup->Config), QStringLiteral("9600 8E1 RTU"));
 }
 
 TEST(ControllerArgs, SecurityFieldsSetUpModelC)
@@ -42,7 +42,7 @@ TEST(ControllerArgs, SecurityFieldsSetUpModelC)
     const auto setup = ParseControllerArgument(QStringLiteral("address=3,model=C,level=2,keys=5,key1=ABCD"), error);
     ASSERT_TRUE(setup) << error.toStdString();
     VirtualClock clock;
-    SimController c(clock, setup->Spec);
+    SimController c(clock, setup->Config);
     ApplySetup(c, *setup);
     EXPECT_EQ(c.SecurityLevel(), 2);
     EXPECT_EQ(c.LevelKeys(), 5);

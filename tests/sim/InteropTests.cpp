@@ -328,15 +328,15 @@ TEST_F(Interop, SimulatorExplainsItselfAndNamesABadField)
     for (const char *word : {"--link", "--controller", "--fault", "--log", "format=ascii", "SIGTERM"})
         EXPECT_TRUE(help.Out.contains(QLatin1String(word))) << word;
     struct Case {
-        const char *Spec;
+        const char *Config;
         const char *Field;
     };
     for (const Case &c : {Case{"address=300,model=B", "address"}, Case{"address=2,model=Q", "model"},
                           Case{"address=2,model=B,baud=1200", "baud"}, Case{"address=2,model=B,parity=x", "parity"},
                           Case{"address=2,model=B,colour=red", "colour"}}) {
         const RunResult run = RunProgram(Qmvsim, {QStringLiteral("--link"), Path(QStringLiteral("never")),
-                                            QStringLiteral("--controller"), QString::fromLatin1(c.Spec)});
-        EXPECT_EQ(run.ExitCode, 2) << c.Spec;
+                                            QStringLiteral("--controller"), QString::fromLatin1(c.Config)});
+        EXPECT_EQ(run.ExitCode, 2) << c.Config;
         EXPECT_TRUE(run.Err.contains(QLatin1String(c.Field))) << run.Err.toStdString();
         EXPECT_FALSE(QFileInfo(Path(QStringLiteral("never"))).isSymLink());
     }

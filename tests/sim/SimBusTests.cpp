@@ -8,46 +8,38 @@
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values)
+ControllerConfig Config(Model kind, int address, int baud, int dataBits, TParity parity, int stopBits, bool rtu)
 {
-    QByteArray bytes;
-    for (int v : values)
-        bytes.append(static_cast<char>(v));
-    return bytes;
+    ControllerConfig config;
+    config.Address = address;
+    config.Kind = kind;
+    config.Baud = baud;
+    config.DataBits = dataBits;
+    config.Parity = parity;
+    config.StopBits = stopBits;
+    config.Rtu = rtu;
+    return config;
 }
 
-ControllerSpec Spec(Model kind, int address, int baud, int dataBits, TParity parity, int stopBits, bool rtu)
+LineSettings LineOf(const ControllerConfig &config)
 {
-    ControllerSpec spec;
-    spec.Address = address;
-    spec.Kind = kind;
-    spec.Baud = baud;
-    spec.DataBits = dataBits;
-    spec.Parity = parity;
-    spec.StopBits = stopBits;
-    spec.Rtu = rtu;
-    return spec;
-}
-
-LineSettings LineOf(const ControllerSpec &spec)
-{
-    return Line(spec.Baud, spec.DataBits, spec.Parity, spec.StopBits);
+    return Line(config.Baud, config.DataBits, config.Parity, config.StopBits);
 }
 
 // A controller whose process rests at ambient (25.0), so replies are exact.
-SimController &AddQuiet(SimBus &bus, const ControllerSpec &spec)
+SimController &AddQuiet(SimBus &bus, const ControllerConfig &config)
 {
-    SimController &c = bus.Add(spec);
+    SimController &c = bus.Add(config);
     c.SetNoise(false);
-    c.Poke(spec.Kind == Model::A ? 0x4719 : 0x4723, 0);
+    c.Poke(config.Kind == Model::A ? 0x4719 : 0x4723, 0);
     return c;
 }
 
-const ControllerSpec AsciiA = Spec(Model::A, 1, 9600, 7, pEven, 1, false);
+const ControllerConfig AsciiA = Config(Model::A, 1, 9600, 7, pEven, 1, false);
 
 struct ExchangeCase {
     const char *Name;
-    ControllerSpec Controller;
+    ControllerConfig Controller;
     QByteArray Sent;
     QByteArray Expected;
 };
@@ -67,19 +59,19 @@ INSTANTIATE_TEST_SUITE_P(
     Frames, SimBusExchange,
     ::testing::Values(
         ExchangeCase{"AsciiRead", AsciiA, ":010347000002B3\r\n", ":01030400FA03E813\r\n"},
-        ExchangeCase{"RtuRead", Spec(Model::A, 1, 9600, 8, pEven, 1, true),
+        ExchangeCase{"RtuRead", Config(Model::A, 1, 9600, 8, pEven, 1, true),
                      Bytes({0x01, 0x03, 0x47, 0x00, 0x00, 0x02, 0xD0, 0xBF}),
                      Bytes({0x01, 0x03, 0x04, 0x00, 0xFA, 0x03, 0xE8, 0xDA, 0xBC})},
-        ExchangeCase{"AsciiProbe", Spec(Model::B, 0x11, 4800, 8, pNone, 2, false), ":110347010001A3\r\n",
+        ExchangeCase{"AsciiProbe", Config(Model::B, 0x11, 4800, 8, pNone, 2, false), ":110347010001A3\r\n",
                      ":11030205DC09\r\n"},
         ExchangeCase{"ModelAIdentification", AsciiA, ":01670012000383\r\n", ":01E70117\r\n"},
-        ExchangeCase{"ModelCIdentification", Spec(Model::C, 3, 38400, 8, pOdd, 1, true),
+        ExchangeCase{"ModelCIdentification", Config(Model::C, 3, 38400, 8, pOdd, 1, true),
                      Bytes({0x03, 0x67, 0x00, 0x12, 0x00, 0x03, 0xD5, 0xE4}),
                      Bytes({0x03, 0x67, 0x06, 0x00, 0x02, 0x00, 0x02, 0x01, 0x10, 0xE7, 0x92})},
-        ExchangeCase{"RtuWriteEcho", Spec(Model::B, 2, 19200, 8, pEven, 1, true),
+        ExchangeCase{"RtuWriteEcho", Config(Model::B, 2, 19200, 8, pEven, 1, true),
                      Bytes({0x02, 0x06, 0x47, 0x01, 0x03, 0xE8, 0xCC, 0x33}),
                      Bytes({0x02, 0x06, 0x47, 0x01, 0x03, 0xE8, 0xCC, 0x33})},
-        ExchangeCase{"RtuUnknownRegister", Spec(Model::B, 1, 2400, 8, pNone, 1, true),
+        ExchangeCase{"RtuUnknownRegister", Config(Model::B, 1, 2400, 8, pNone, 1, true),
                      Bytes({0x01, 0x03, 0x47, 0x39, 0x00, 0x01, 0x40, 0xB3}), Bytes({0x01, 0x83, 0x02, 0xC0, 0xF1})},
         ExchangeCase{"AsciiUnknownRegister", AsciiA, ":0103473900017B\r\n", ":0183027A\r\n"}),
     [](const auto &info) { return std::string(info.param.Name); });
@@ -89,7 +81,7 @@ TEST(SimBus, OnlyTheAddressedControllerAnswers)
     VirtualClock clock;
     SimBus bus(clock);
     AddQuiet(bus, AsciiA);
-    ControllerSpec second = AsciiA;
+    ControllerConfig second = AsciiA;
     second.Address = 2;
     second.Kind = Model::B;
     AddQuiet(bus, second);
@@ -133,12 +125,12 @@ TEST(SimBus, BroadcastWritesReachEveryControllerWithoutReply)
     SimBus bus(clock);
     std::vector<SimController *> controllers;
     for (int address : {1, 2, 3}) {
-        ControllerSpec spec = AsciiA;
-        spec.Address = address;
-        spec.Kind = address == 1 ? Model::A : address == 2 ? Model::B : Model::C;
-        controllers.push_back(&AddQuiet(bus, spec));
+        ControllerConfig config = AsciiA;
+        config.Address = address;
+        config.Kind = address == 1 ? Model::A : address == 2 ? Model::B : Model::C;
+        controllers.push_back(&AddQuiet(bus, config));
     }
-    ControllerSpec elsewhere = AsciiA;
+    ControllerConfig elsewhere = AsciiA;
     elsewhere.Baud = 19200;
     elsewhere.Address = 4;
     SimController &deaf = AddQuiet(bus, elsewhere);
@@ -171,9 +163,9 @@ TEST(SimBus, RtuFramesEndWithSilenceAndRepliesCanComeWhole)
     SimBus bus(clock);
     bus.SetTurnaroundMs(0);
     bus.SetChunkBytes(0);
-    const ControllerSpec spec = Spec(Model::A, 1, 19200, 8, pNone, 1, true);
-    AddQuiet(bus, spec);
-    Master master(clock, bus, LineOf(spec));
+    const ControllerConfig config = Config(Model::A, 1, 19200, 8, pNone, 1, true);
+    AddQuiet(bus, config);
+    Master master(clock, bus, LineOf(config));
     master.Transact(Bytes({0x01, 0x03, 0x47, 0x00, 0x00, 0x02, 0xD0, 0xBF}));
     // 8 bytes (4.2 ms), 3.5 characters of silence (1.8 ms), 9 bytes (4.7 ms).
     ASSERT_EQ(master.Arrivals.size(), 1u);
@@ -297,12 +289,12 @@ TEST_P(SimBusBadInput, GarbageIsNeverAnsweredAndTheNextFrameIs)
     const bool rtu = GetParam().Rtu;
     VirtualClock clock;
     SimBus bus(clock);
-    const ControllerSpec spec = Spec(Model::B, 1, 9600, 8, pNone, 1, rtu);
-    AddQuiet(bus, spec);
-    ControllerSpec other = spec;
+    const ControllerConfig config = Config(Model::B, 1, 9600, 8, pNone, 1, rtu);
+    AddQuiet(bus, config);
+    ControllerConfig other = config;
     other.Address = 2;
     AddQuiet(bus, other);
-    Master master(clock, bus, LineOf(spec));
+    Master master(clock, bus, LineOf(config));
     FaultInjector random;  // only for its numbers
     for (int i = 0; i < 2000; ++i) {
         QByteArray chunk;
@@ -324,9 +316,9 @@ TEST_P(SimBusBadInput, TruncatedAndOverlongFramesAreDropped)
     const bool rtu = GetParam().Rtu;
     VirtualClock clock;
     SimBus bus(clock);
-    const ControllerSpec spec = Spec(Model::C, 1, 19200, 8, pEven, 1, rtu);
-    AddQuiet(bus, spec);
-    Master master(clock, bus, LineOf(spec));
+    const ControllerConfig config = Config(Model::C, 1, 19200, 8, pEven, 1, rtu);
+    AddQuiet(bus, config);
+    Master master(clock, bus, LineOf(config));
     const QByteArray good = SimFraming::Encode(Request(1, 0x03, 0x4700, 2), rtu);
     EXPECT_TRUE(master.Transact(good.left(good.size() - 1)).isEmpty());
     QByteArray overlong = rtu ? QByteArray(300, '\x01') : ':' + QByteArray(100, '0') + "\r\n";
@@ -352,9 +344,9 @@ TEST(SimBus, RtuFramesNeedTheSilenceBetweenThem)
 {
     VirtualClock clock;
     SimBus bus(clock);
-    const ControllerSpec spec = Spec(Model::B, 1, 9600, 8, pNone, 1, true);
-    AddQuiet(bus, spec);
-    Master master(clock, bus, LineOf(spec));
+    const ControllerConfig config = Config(Model::B, 1, 9600, 8, pNone, 1, true);
+    AddQuiet(bus, config);
+    Master master(clock, bus, LineOf(config));
     const QByteArray frame = SimFraming::Encode(Request(1, 0x03, 0x4700, 1), true);
     EXPECT_TRUE(master.Transact(frame + frame).isEmpty());
     master.Arrivals.clear();
@@ -399,47 +391,47 @@ TEST(SimBus, ChangedSettingsCutAReplyShort)
 
 struct CodecCase {
     const char *Name;
-    ControllerSpec Controller;
+    ControllerConfig Controller;
 };
 
 class SimBusCodec : public ::testing::TestWithParam<CodecCase> {};
 
 TEST_P(SimBusCodec, MonitorChecksAcceptTheReplies)
 {
-    const ControllerSpec &spec = GetParam().Controller;
+    const ControllerConfig &config = GetParam().Controller;
     VirtualClock clock;
     SimBus bus(clock);
-    AddQuiet(bus, spec);
-    Master master(clock, bus, LineOf(spec));
+    AddQuiet(bus, config);
+    Master master(clock, bus, LineOf(config));
 
     const auto ask = [&](int function, int reg, int count, bool identifying) {
         const QByteArray reply =
-            master.Transact(FrameCodec::BuildRequest(spec.Address, function, reg, count, spec.Rtu).ToByteArray());
+            master.Transact(FrameCodec::BuildRequest(config.Address, function, reg, count, config.Rtu).ToByteArray());
         return FrameCodec::CheckMonitorReply(reinterpret_cast<const std::uint8_t *>(reply.constData()),
-                                             static_cast<int>(reply.size()), spec.Address, spec.Rtu, identifying);
+                                             static_cast<int>(reply.size()), config.Address, config.Rtu, identifying);
     };
     const auto status = ask(0x03, 0x4700, 2, false);
     EXPECT_EQ(status.Status, FrameCodec::StatusOk);
-    EXPECT_EQ(status.Words, (std::vector<int>{250, spec.Kind == Model::B ? 1500 : spec.Kind == Model::C ? 800 : 1000}));
+    EXPECT_EQ(status.Words, (std::vector<int>{250, config.Kind == Model::B ? 1500 : config.Kind == Model::C ? 800 : 1000}));
     const auto identity = ask(0x67, 0x0012, 3, true);
     EXPECT_EQ(identity.Status, FrameCodec::StatusOk);
-    if (spec.Kind == Model::A) {
+    if (config.Kind == Model::A) {
         EXPECT_EQ(identity.Kind, FrameCodec::ReplyKind::ModelA);
     } else {
         ASSERT_EQ(identity.Words.size(), 3u);
-        EXPECT_EQ('A' + (identity.Words[1] & 0xFF), spec.Kind == Model::B ? 'B' : 'C');
+        EXPECT_EQ('A' + (identity.Words[1] & 0xFF), config.Kind == Model::B ? 'B' : 'C');
     }
     const auto write = ask(0x06, 0x4701, 0x0123, false);
     EXPECT_EQ(write.Kind, FrameCodec::ReplyKind::Write);
     EXPECT_TRUE(FrameCodec::EchoMatch(
-        FrameCodec::RequestBytes(FrameCodec::BuildRequest(spec.Address, 0x06, 0x4701, 0x0123, spec.Rtu), spec.Rtu),
+        FrameCodec::RequestBytes(FrameCodec::BuildRequest(config.Address, 0x06, 0x4701, 0x0123, config.Rtu), config.Rtu),
         write.Bytes));
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, SimBusCodec,
                          ::testing::Values(CodecCase{"AsciiA", AsciiA},
-                                           CodecCase{"RtuB", Spec(Model::B, 17, 19200, 8, pEven, 1, true)},
-                                           CodecCase{"AsciiC", Spec(Model::C, 247, 2400, 7, pOdd, 2, false)}),
+                                           CodecCase{"RtuB", Config(Model::B, 17, 19200, 8, pEven, 1, true)},
+                                           CodecCase{"AsciiC", Config(Model::C, 247, 2400, 7, pOdd, 2, false)}),
                          [](const auto &info) { return std::string(info.param.Name); });
 
 TEST(SimBus, LogsRequestsAndReplies)

@@ -6,16 +6,16 @@
 
 namespace {
 
-ControllerSpec Spec(Model kind, int address = 1)
+ControllerConfig Config(Model kind, int address = 1)
 {
-    ControllerSpec spec;
-    spec.Address = address;
-    spec.Kind = kind;
-    return spec;
+    ControllerConfig config;
+    config.Address = address;
+    config.Kind = kind;
+    return config;
 }
 
 struct Fixture {
-    explicit Fixture(Model kind) : Controller(Clock, Spec(kind)) { Controller.SetNoise(false); }
+    explicit Fixture(Model kind) : Controller(Clock, Config(kind)) { Controller.SetNoise(false); }
     VirtualClock Clock;
     SimController Controller;
 };
@@ -33,9 +33,9 @@ TEST(SimController, ModelsBAndCIdentifyThemselves)
 {
     for (const auto &[kind, letter] : {std::pair{Model::B, 1}, std::pair{Model::C, 2}}) {
         VirtualClock clock;
-        ControllerSpec spec = Spec(kind, 7);
-        spec.Firmware = 0x0215;
-        SimController c(clock, spec);
+        ControllerConfig config = Config(kind, 7);
+        config.Firmware = 0x0215;
+        SimController c(clock, config);
         const auto reply = c.Execute(Request(7, 0x67, 0x0012, 3));
         ASSERT_TRUE(reply);
         EXPECT_EQ((*reply)[1], 0x67);
@@ -508,8 +508,8 @@ TEST_P(SimControllerDownload, AnUploadedBlockReproducesTheParametersElsewhere)
 {
     const RoundTripCase &p = GetParam();
     VirtualClock clock;
-    SimController source(clock, Spec(p.Kind, 1));
-    SimController target(clock, Spec(p.Kind, 2));
+    SimController source(clock, Config(p.Kind, 1));
+    SimController target(clock, Config(p.Kind, 2));
     for (const auto &[reg, value] : p.Changes)
         ASSERT_TRUE(source.Poke(reg, value)) << std::hex << reg;
     if (p.Kind == Model::B)

@@ -1,16 +1,9 @@
 #include "SimFraming.h"
+#include "SimTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray bytes;
-    for (int v : values)
-        bytes.append(static_cast<char>(v));
-    return bytes;
-}
 
 TEST(SimFraming, EncodesBothFormats)
 {

@@ -9,11 +9,7 @@ namespace {
 
 struct Fixture {
     explicit Fixture(Model kind)
-        : Controller(Clock, [kind] {
-              ControllerSpec spec;
-              spec.Kind = kind;
-              return spec;
-          }())
+        : Controller(Clock, {.Kind = kind})
     {
         Controller.SetNoise(false);
     }

@@ -17,6 +17,14 @@ inline Pdu Request(int station, int function, int reg, int value)
             static_cast<std::uint8_t>(value >> 8),   static_cast<std::uint8_t>(value & 0xFF)};
 }
 
+inline QByteArray Bytes(std::initializer_list<int> values)
+{
+    QByteArray bytes;
+    for (int v : values)
+        bytes.append(static_cast<char>(v));
+    return bytes;
+}
+
 inline std::vector<int> Words(const Pdu &reply)
 {
     std::vector<int> words;

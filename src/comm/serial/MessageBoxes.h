@@ -7,8 +7,6 @@
 
 #include <functional>
 
-class QWidget;
-
 // A plain message box; the caption defaults to the application's name.
 void ShowMessage(const QString &text, const QString &caption = QString());
 

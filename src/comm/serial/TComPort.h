@@ -20,10 +20,9 @@
 
 class TComPort {
 public:
+    // The only messages raised; handlers ignore any other.
     static constexpr std::uint16_t TriggerAvail = 0x7E01;
-    static constexpr std::uint16_t TriggerData = 0x7E02;  // never raised by this program
     static constexpr std::uint16_t TriggerTimer = 0x7E03;
-    static constexpr std::uint16_t TriggerStatus = 0x7E04;  // never raised by this program
     static constexpr int TickMs = 55;
 
     // (port, message, trigger handle or byte count, data)

@@ -8,7 +8,7 @@
 
 enum class Model { A, B, C };
 
-struct ControllerSpec {
+struct ControllerConfig {
     int Address = 1;
     Model Kind = Model::A;
     // The firmware word as the controller reports it: major version in the
@@ -24,8 +24,8 @@ struct ControllerSpec {
 // 'A', 'B' or 'C'.
 char ModelLetter(Model model);
 // "9600 7E1 ASCII"
-QString DescribeLink(const ControllerSpec &spec);
+QString DescribeLink(const ControllerConfig &config);
 // Bits on the wire per character: start, data, parity, stop.
 int BitsPerCharacter(int dataBits, TParity parity, int stopBits);
 // Microseconds one character takes on the line.
-double CharacterMicros(const ControllerSpec &spec);
+double CharacterMicros(const ControllerConfig &config);
