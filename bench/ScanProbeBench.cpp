@@ -160,7 +160,7 @@ int main(int argc, char **argv)
     TComPort port(DefaultClock(), QtSerialLineFactory());
     SetupLink setup(port);
     port.OnTrigger = [&setup](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
-        RouteSetupTrigger(setup, SessionState, LinkSettings, message, argument);
+        RouteSetupTrigger(setup, message, argument);
     };
     LinkSettings.PortNumber = 1;
 

@@ -36,6 +36,9 @@ bool EventClock::RunOneDue(qint64 nowMs)
     Task task = std::move(first->second);
     DueById.erase(first->first.second);
     Tasks.erase(first);
+    // The other tasks keep their times even when this one runs a nested
+    // event loop (a message box): the clock is set for them first.
+    Rescheduled();
     Guarded(task);
     return true;
 }
@@ -72,9 +75,8 @@ void RealClock::RunDue()
 {
     // One task per timer event: a task that opens a modal dialog spins a
     // nested event loop, and the other tasks must keep running meanwhile.
-    RunOneDue(NowMs());
-    Timer->stop();
-    Rescheduled();
+    if (!RunOneDue(NowMs()))
+        Rescheduled();
 }
 
 void VirtualClock::AdvanceTo(qint64 ms)

@@ -137,10 +137,8 @@ MonitorVerdict CheckMonitorReply(const std::uint8_t *reply, int count, int stati
         return verdict;
     }
     verdict.Function = n > 1 ? bytes[1] : 0;
-    if (bytes[0] != station) {
-        verdict.Kind = ReplyKind::ForeignStation;
-        return verdict;
-    }
+    // The checksum first: a glitch at the start of a reply (a stray byte at
+    // the RS-485 turnaround) is a damaged frame, not another station's.
     if (rtu) {
         if (n < 4 || Crc16(bytes.data(), n - 2) != bytes[n - 2] + 256 * bytes[n - 1]) {
             verdict.Status = StatusChecksumFault;
@@ -154,6 +152,10 @@ MonitorVerdict CheckMonitorReply(const std::uint8_t *reply, int count, int stati
             verdict.Status = StatusChecksumFault;
             return verdict;
         }
+    }
+    if (bytes[0] != station) {
+        verdict.Kind = ReplyKind::ForeignStation;
+        return verdict;
     }
     const int trailer = rtu ? 2 : 1;  // CRC or LRC after the data
     switch (verdict.Function) {

@@ -20,6 +20,7 @@
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -328,7 +329,8 @@ void TProtocol::FormShow()
     for (int n = 1; n <= PortButtonCount; ++n)
         PortButtons.at(n - 1)->setEnabled(IsComPortPresent(ComPortPresent, n));
     if (port == 0) {
-        ShowMessage(MessageTable::NoComPortExist);
+        // Told once the dialog is up, not from inside its show event.
+        QTimer::singleShot(0, this, GuardedSlot([] { ShowMessage(MessageTable::NoComPortExist); }));
     } else {
         PortButtons.at(port - 1)->setChecked(true);
         COM1Click(port);

@@ -171,7 +171,7 @@ void ScanEngine::Start(const Scan::Presets &presets)
     Session.ActiveModule = ModuleSetup;
     if (!Attempt([this] {
             Link.Port.SetOpen(true);
-            Link.SetupTimerTrigger = Link.Port.AddTimerTrigger();
+            Link.Exchange.Begin();
         }))
         return;
     SendProbe();
@@ -193,12 +193,7 @@ void ScanEngine::SendProbe()
 {
     const bool rtu = Scan::Decompose(CurrentCandidate()).Format == 1;
     Settings.RtuMode = rtu;
-    const FrameCodec::Frame probe = Scan::Probe(Address, rtu);
-    Link.ClearReply();
-    Attempt([&] {
-        Link.Port.PutBlock(probe.Bytes.data(), probe.Length);
-        Link.Port.SetTimerTrigger(Link.SetupTimerTrigger, Session.SetupTimeoutTicks, true);
-    });
+    Attempt([&] { Link.Send(Scan::Probe(Address, rtu), rtu, Session.SetupTimeoutTicks); });
 }
 
 void ScanEngine::SetupReply()
@@ -279,8 +274,6 @@ void ScanEngine::LineLost(const QString &text)
 
 void ScanEngine::Release()
 {
-    if (Link.Port.Open())
-        Link.Port.SetOpen(false);
-    if (Session.ActiveModule == ModuleSetup)
-        Session.ActiveModule = ModuleNone;
+    Link.Exchange.Abandon();
+    CloseLink(Link.Port, ModuleSetup, Session);
 }

@@ -45,8 +45,7 @@ TMainForm::TMainForm(QWidget *parent)
     setAutoFillBackground(true);
 
     // Which COM ports exist is known before any other window is made.
-    std::fill(std::begin(ComPortPresent), std::end(ComPortPresent), false);
-    PortDirectory::MarkComPorts(PortDirectory::PortNames(), ComPortPresent);
+    RefreshComPorts();
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("ClientArea"));
@@ -140,6 +139,13 @@ void TMainForm::BuildToolBar()
                   &TMainForm::ToolButton4Click);
 }
 
+void TMainForm::RefreshComPorts()
+{
+    PortDirectory::Refresh();
+    std::fill(std::begin(ComPortPresent), std::end(ComPortPresent), false);
+    PortDirectory::MarkComPorts(PortDirectory::PortNames(), ComPortPresent);
+}
+
 bool TMainForm::LineFreeFor(int module) const
 {
     if (SessionState.ActiveModule == ModuleNone || SessionState.ActiveModule == module)
@@ -152,6 +158,9 @@ void TMainForm::PROTOCOL1Click()
 {
     if (!LineFreeFor(ModuleNone))
         return;
+    // The ports are looked for again when the link settings are opened: an
+    // adapter plugged in since start-up gets its number now.
+    RefreshComPorts();
     {
         TProtocol dialog(SetupLinkState, this);
         dialog.exec();
@@ -220,6 +229,7 @@ void TMainForm::FormActivate()
     } done{InActivation};
     LoadComSettingWord();
     if (!SettingsFileFound) {
+        RefreshComPorts();
         TProtocol dialog(SetupLinkState, this);
         dialog.exec();
     }
@@ -256,10 +266,10 @@ void TMainForm::resizeEvent(QResizeEvent *event)
 
 void TMainForm::ComPortMainTrigger(TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t)
 {
-    RouteSetupTrigger(SetupLinkState, SessionState, LinkSettings, message, argument);
+    RouteSetupTrigger(SetupLinkState, message, argument);
 }
 
 void TMainForm::ComPort1Trigger(TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t)
 {
-    RouteRecorderTrigger(RecorderLinkState, SessionState, LinkSettings, message, argument);
+    RouteRecorderTrigger(RecorderLinkState, SessionState, message, argument);
 }

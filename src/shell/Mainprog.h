@@ -57,6 +57,8 @@ private:
     void BuildToolBar();
     QToolButton *AddToolButton(const QString &name, const QString &icon, const QString &hint, void (TMainForm::*handler)());
     bool LineFreeFor(int module) const;
+    // Enumerates the serial ports again and marks ComPortPresent.
+    void RefreshComPorts();
 
     PictureBox *QMX;
     QToolBar *ToolBar1;

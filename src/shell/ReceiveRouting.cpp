@@ -1,74 +1,46 @@
 #include "ReceiveRouting.h"
 
 #include "Conversions.h"
-#include "FrameCodec.h"
 
-void RouteSetupTrigger(SetupLink &link, const TSessionState &session, const TLinkSettings &settings,
-                       std::uint16_t message, std::uint16_t argument)
+#include <algorithm>
+#include <cstring>
+
+void RouteSetupTrigger(SetupLink &link, std::uint16_t message, std::uint16_t argument)
 {
-    TComPort &port = link.Port;
-    if (message == TComPort::TriggerAvail) {
-        port.SetTimerTrigger(link.SetupTimerTrigger, session.SetupTimeoutTicks, false);
-        for (int i = 0; i < argument; ++i) {
-            const std::uint8_t byte = port.GetChar();
-            link.LastChar = byte;
-            const QString piece = settings.RtuMode ? ByteToHex(byte)
-                : (byte == '\r' || byte == '\n') ? QString() : QString(QLatin1Char(static_cast<char>(byte)));
-            if (link.SetupRxText.size() + piece.size() > SetupLink::Capacity)
-                link.SetupRxOverflow = true;
-            else
-                link.SetupRxText += piece;
-        }
-        if (!settings.RtuMode && link.LastChar == '\n') {
-            port.SetTimerTrigger(link.SetupTimerTrigger, session.SetupTimeoutTicks, false);
-            if (link.Handler)
-                link.Handler->SetupReply();
-            return;
-        }
-        port.SetTimerTrigger(link.SetupTimerTrigger, session.SetupTimeoutTicks, true);
+    const std::optional<ReplyExchange::Reply> reply = link.Exchange.Trigger(message, argument);
+    if (!reply)
         return;
+    link.SetupRxText.clear();
+    link.SetupRxOverflow = reply->How == ReplyExchange::Ending::Overflow;
+    for (int i = 0; i < reply->Count; ++i) {
+        const std::uint8_t byte = reply->Bytes[i];
+        if (reply->Rtu)
+            link.SetupRxText += ByteToHex(byte);
+        else if (byte != '\r' && byte != '\n')
+            link.SetupRxText += QLatin1Char(static_cast<char>(byte));
     }
-    if (message == TComPort::TriggerTimer && argument == link.SetupTimerTrigger) {
-        port.SetTimerTrigger(link.SetupTimerTrigger, session.SetupTimeoutTicks, false);
-        if (link.Handler)
-            link.Handler->SetupReply();
-    }
+    if (link.Handler)
+        link.Handler->SetupReply();
 }
 
-void RouteRecorderTrigger(RecorderLink &link, TSessionState &session, const TLinkSettings &settings,
-                          std::uint16_t message, std::uint16_t argument)
+void RouteRecorderTrigger(RecorderLink &link, TSessionState &session, std::uint16_t message, std::uint16_t argument)
 {
-    TComPort &port = link.Port;
-    if (message == TComPort::TriggerAvail) {
-        port.SetTimerTrigger(link.RecorderTimerTrigger, session.RecorderTimeoutTicks, false);
-        for (int i = 0; i < argument; ++i) {
-            const std::uint8_t byte = port.GetChar();
-            link.LastByte = byte;
-            if (link.RecorderRxCount >= RecorderLink::Capacity) {
-                link.RecorderRxOverflow = true;
-                continue;
-            }
-            link.RecorderRxBuffer[link.RecorderRxCount++] = byte;
-            if (settings.RtuMode)
-                FrameCodec::UpdateExpectedLength(link.RecorderRxCount, link.RecorderRxBuffer,
-                                                 session.ExpectedReplyLength);
-        }
-        if (FrameCodec::ReplyComplete(settings.RtuMode, link.LastByte, link.RecorderRxCount,
-                                      session.ExpectedReplyLength)) {
-            link.RecorderAwaitingReply = false;
-            session.ResultCode = ResultOk;
-            if (link.Handler)
-                link.Handler->ProcessReply();
-            return;
-        }
-        port.SetTimerTrigger(link.RecorderTimerTrigger, session.RecorderTimeoutTicks, true);
+    const std::optional<ReplyExchange::Reply> reply = link.Exchange.Trigger(message, argument);
+    session.ExpectedReplyLength = link.Exchange.ExpectedLength();
+    if (!reply)
         return;
-    }
-    if (message == TComPort::TriggerTimer && argument == link.RecorderTimerTrigger) {
-        port.SetTimerTrigger(link.RecorderTimerTrigger, session.RecorderTimeoutTicks, false);
-        session.ResultCode = settings.RtuMode && link.RecorderRxCount > 0 ? ResultOk : ResultTimeout;
-        link.RecorderAwaitingReply = false;
-        if (link.Handler)
-            link.Handler->ProcessReply();
-    }
+    const int count = std::min(reply->Count, RecorderLink::Capacity);
+    std::memset(link.RecorderRxBuffer, 0, sizeof link.RecorderRxBuffer);
+    if (count > 0)
+        std::memcpy(link.RecorderRxBuffer, reply->Bytes, static_cast<size_t>(count));
+    link.RecorderRxCount = count;
+    link.RecorderRxOverflow = reply->How == ReplyExchange::Ending::Overflow;
+    link.RecorderAwaitingReply = false;
+    // A completed reply is judged as it is; at the deadline an RTU reply
+    // with bytes is judged too (an exception reply ends that way), anything
+    // else is a time-out.
+    const bool judged = reply->How != ReplyExchange::Ending::Silence || (reply->Rtu && count > 0);
+    session.ResultCode = judged ? ResultOk : ResultTimeout;
+    if (link.Handler)
+        link.Handler->ProcessReply();
 }

@@ -1,6 +1,7 @@
-// How the main window's two links collect a reply and hand it on: the setup
-// dialog's scan link (text, completed by LF or by silence) and the
-// recorder's link (raw bytes, completed by LF or the RTU expected length).
+// How the main window's two links hand a reply on: the setup dialog's scan
+// link (as text, completed by LF or by silence) and the recorder's link (raw
+// bytes, completed by LF or the RTU expected length). The collecting itself
+// is the links' reply exchange.
 #pragma once
 
 #include "Links.h"
@@ -9,9 +10,8 @@
 #include <cstdint>
 
 // ComPortMainTrigger's work for one trigger event.
-void RouteSetupTrigger(SetupLink &link, const TSessionState &session, const TLinkSettings &settings,
-                       std::uint16_t message, std::uint16_t argument);
+void RouteSetupTrigger(SetupLink &link, std::uint16_t message, std::uint16_t argument);
 
-// ComPort1Trigger's work for one trigger event.
-void RouteRecorderTrigger(RecorderLink &link, TSessionState &session, const TLinkSettings &settings,
-                          std::uint16_t message, std::uint16_t argument);
+// ComPort1Trigger's work for one trigger event: sets ResultCode (and the
+// expected reply length) in `session` when the reply is handed over.
+void RouteRecorderTrigger(RecorderLink &link, TSessionState &session, std::uint16_t message, std::uint16_t argument);

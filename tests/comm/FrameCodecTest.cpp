@@ -129,7 +129,11 @@ TEST(MonitorCheck, Verdicts)
     Bytes badLrc = AsciiFrame({1, 3, 2, 0x00, 0x0A});
     badLrc[11] = '0';
     badLrc[12] = '0';
-    Bytes lrc77 = Text(":0177FF00\r\n");  // 0x77 replies carry no LRC that is tested
+    Bytes lrc77 = Text(":0177FF00\r\n");
+    Bytes glitch = read;
+    glitch.insert(glitch.begin(), 0x00);
+    Bytes foreignBadLrc = AsciiFrame({2, 3, 2, 0, 10});
+    foreignBadLrc[11] = '0';  // 0x77 replies carry no LRC that is tested
     struct Case { const char *Name; Bytes Reply; bool Rtu; bool Identifying; int Status; ReplyKind Kind; } cases[] = {
         {"rtu read", read, true, false, StatusOk, ReplyKind::Data},
         {"ascii read", AsciiFrame({1, 3, 2, 0, 10}), false, false, StatusOk, ReplyKind::Data},
@@ -141,6 +145,11 @@ TEST(MonitorCheck, Verdicts)
         {"rtu one byte", {1}, true, false, StatusChecksumFault, ReplyKind::Fault},
         {"rtu nothing", {}, true, false, StatusFormatFault, ReplyKind::Fault},
         {"foreign station", WithCrc({2, 3, 2, 0, 10}), true, false, StatusOk, ReplyKind::ForeignStation},
+        {"ascii foreign station", AsciiFrame({2, 3, 2, 0, 10}), false, false, StatusOk, ReplyKind::ForeignStation},
+        // A stray byte at the turnaround damages the frame; it is not another
+        // station's reply.
+        {"rtu glitch before the reply", glitch, true, false, StatusChecksumFault, ReplyKind::Fault},
+        {"ascii foreign address with a bad lrc", foreignBadLrc, false, false, StatusChecksumFault, ReplyKind::Fault},
         {"write echo", WithCrc({1, 6, 0x47, 0x10, 0, 5}), true, false, StatusOk, ReplyKind::Write},
         {"write exception", WithCrc({1, 0x86, 3}), true, false, StatusOk, ReplyKind::Write},
         {"read exception", WithCrc({1, 0x83, 2}), true, false, StatusExceptionFault, ReplyKind::Fault},

@@ -126,6 +126,30 @@ TEST_F(PtyLineTest, DeviceGoneClosesThePortAndTellsTheOwner)
     EXPECT_EQ(lost.size(), 1);
 }
 
+TEST_F(PtyLineTest, DeviceGoneDuringASettingsChangeIsReportedOnce)
+{
+    ASSERT_EQ(OpenError(Port), QString());
+    int reports = 0;
+    Port.OnLineLost = [&](TComPort &, const QString &) { ++reports; };
+    Line.ReleaseSlave();
+    Line.CloseMaster();
+    // The changes run into the vanished device; whichever of them notices
+    // it says so, and nothing touches the released line afterwards.
+    for (TParity parity : {pEven, pNone}) {
+        try {
+            Port.SetBaud(parity == pEven ? 9600 : 4800);
+            Port.SetParity(parity);
+            Port.SetDatabits(parity == pEven ? 7 : 8);
+        } catch (const ComError &) {
+            ++reports;
+            break;
+        }
+    }
+    QTest::qWait(300);
+    EXPECT_FALSE(Port.Open());
+    EXPECT_EQ(reports, 1);
+}
+
 TEST(PortDirectory, LinksFirstThenUsbThenBuiltIn)
 {
     const QList<PortEntry> ports = PortDirectory::Assign(
@@ -137,6 +161,35 @@ TEST(PortDirectory, LinksFirstThenUsbThenBuiltIn)
         seen << QStringLiteral("COM%1=%2").arg(p.Number).arg(p.Device);
     EXPECT_EQ(seen.join(' '), "COM1=/work/ports/COM1 COM2=/dev/ttyACM0 COM3=/work/ports/COM3 COM4=/dev/ttyUSB0 "
                               "COM5=/dev/ttyUSB1 COM6=/dev/ttyS2 COM7=/dev/ttyS10");
+}
+
+TEST(PortDirectory, NumbersStayWithTheirDevicesForTheRun)
+{
+    const QString a = QStringLiteral("/dev/serial/by-id/usb-A-if00-port0");
+    const QString b = QStringLiteral("/dev/serial/by-id/usb-B-if00-port0");
+    const QString link = QStringLiteral("/work/ports/COM2");
+    struct Case {
+        const char *Name;
+        QList<PortEntry> Links;
+        QStringList Devices;
+        QList<PortEntry> Known;
+        QString Expected;
+    } cases[] = {
+        {"first enumeration", {}, {b, a, "/dev/ttyS0"}, {}, "COM1=" + a + " COM2=" + b + " COM3=/dev/ttyS0"},
+        {"an adapter pulled keeps its number reserved", {}, {b}, {{1, a}, {2, b}},
+         "COM1=" + a + " COM2=" + b},
+        {"a new device never takes a reserved number", {}, {b, "/dev/ttyUSB7"}, {{1, a}, {2, b}},
+         "COM1=" + a + " COM2=" + b + " COM3=/dev/ttyUSB7"},
+        {"the same adapter plugged in again is the same number", {}, {a, b}, {{1, a}, {2, b}},
+         "COM1=" + a + " COM2=" + b},
+        {"a link wins its number", {{2, link}}, {a, b}, {{1, a}, {2, b}}, "COM1=" + a + " COM2=" + link + " COM3=" + b},
+    };
+    for (const Case &c : cases) {
+        QStringList seen;
+        for (const PortEntry &p : PortDirectory::Assign(c.Links, c.Devices, c.Known))
+            seen << QStringLiteral("COM%1=%2").arg(p.Number).arg(p.Device);
+        EXPECT_EQ(seen.join(' '), c.Expected) << c.Name;
+    }
 }
 
 TEST(PortDirectory, LinkedDeviceIsNotListedTwice)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -296,6 +297,55 @@ TEST_F(TComPortTest, ReceiveBufferIsBounded)
     const auto data = Of(TComPort::TriggerAvail);
     ASSERT_EQ(data.size(), 1u);
     EXPECT_EQ(data[0].Argument, Port.InSize());
+}
+
+TEST_F(TComPortTest, DataThatCameDuringANestedLoopComesBeforeTheDeadline)
+{
+    // A data handler opens a message box with its deadline armed; more of the
+    // reply arrives while the box is up, and the deadline passes meanwhile.
+    Port.SetOpen(true);
+    const std::uint16_t handle = Port.AddTimerTrigger();
+    Port.SetTimerTrigger(handle, 2, true);
+    bool first = true;
+    OnEvent = [&](std::uint16_t message, std::uint16_t) {
+        if (message == TComPort::TriggerAvail && std::exchange(first, false))
+            Clock.Advance(400);  // the box's event loop
+    };
+    Clock.CallAfter(10, [&] { Peer.Deliver("ab"); });
+    Clock.CallAfter(60, [&] { Peer.Deliver("cd"); });
+    Clock.Advance(1000);
+    std::vector<std::uint16_t> order;
+    for (const Event &e : Events)
+        order.push_back(e.Message);
+    EXPECT_EQ(order, (std::vector<std::uint16_t>{TComPort::TriggerAvail, TComPort::TriggerAvail, TComPort::TriggerTimer}));
+    EXPECT_EQ(Received, "abcd");
+}
+
+TEST_F(TComPortTest, ADeviceLostDuringASettingsChangeIsTheCallersError)
+{
+    Port.SetOpen(true);
+    int notices = 0;
+    Port.OnLineLost = [&](TComPort &, const QString &) { ++notices; };
+    Peer.Line->FailOnApply = QStringLiteral("gone during the change");
+    QString error;
+    try {
+        Port.SetBaud(9600);
+    } catch (const ComError &e) {
+        error = e.Text();
+    }
+    EXPECT_EQ(error, "gone during the change");
+    EXPECT_FALSE(Port.Open());
+    Clock.Advance(100);
+    EXPECT_EQ(notices, 0);  // told once, to the caller
+    // Later operations say why, and the port opens again when it is back.
+    try {
+        Port.PutBlock(QByteArray("x"));
+        ADD_FAILURE() << "written to a closed port";
+    } catch (const ComError &e) {
+        EXPECT_EQ(e.Text(), "gone during the change");
+    }
+    Port.SetOpen(true);
+    EXPECT_TRUE(Port.Open());
 }
 
 } // namespace

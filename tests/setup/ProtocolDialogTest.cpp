@@ -177,6 +177,10 @@ TEST_P(FormShowTest, LoadsTheGroupsFromTheStoredWord)
     for (int p : c.Present)
         ComPortPresent[p] = true;
     Show(c.Word);
+    // Nothing is told from inside the show event: the box comes once the
+    // dialog is up.
+    EXPECT_TRUE(Messages.isEmpty());
+    QCoreApplication::processEvents();
     EXPECT_EQ(LinkSettings.PortNumber, c.Port);
     if (c.Port) {
         EXPECT_TRUE(Port(c.Port)->isChecked());

@@ -7,6 +7,7 @@
 #include "ScanRig.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -53,7 +54,7 @@ protected:
         TComPort port(DefaultClock(), QtSerialLineFactory());
         SetupLink link(port);
         port.OnTrigger = [&link](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
-            RouteSetupTrigger(link, SessionState, LinkSettings, message, argument);
+            RouteSetupTrigger(link, message, argument);
         };
         ScanEngine engine(link, SessionState, LinkSettings, View);
         engine.Start(presets);
@@ -101,6 +102,42 @@ TEST_F(ScanPtyTest, BaudAndStopBitsAreToldApart)
     const std::set<int> found = RunScan(Scan::Presets{16, 2, 1, 0, -1, 0});  // 38400, even, 7 bits
     EXPECT_TRUE(found.empty());
     EXPECT_EQ(View.EndText, QStringLiteral("Search Completed,Found 0 items"));
+}
+
+TEST_F(ScanPtyTest, TheDevicePulledDuringASearchIsReportedOnceAndTheDialogStaysUsable)
+{
+    QStringList reported;
+    SetErrorReporter([&](const QString &text) { reported << text; });
+    TComPort port(DefaultClock(), QtSerialLineFactory());
+    SetupLink link(port);
+    port.OnTrigger = [&link](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
+        RouteSetupTrigger(link, message, argument);
+    };
+    {
+        ScanEngine engine(link, SessionState, LinkSettings, View);
+        engine.Start(Scan::Presets{});  // everything: it would run for hours
+        ASSERT_TRUE(QTest::qWaitFor([&engine] { return engine.ProbesDone() >= 20; }, 30'000));
+        Sim.terminate();  // the simulator ends and takes its pseudo-terminal away
+        ASSERT_TRUE(Sim.waitForFinished(5000));
+        EXPECT_TRUE(QTest::qWaitFor([&engine] { return !engine.Searching(); }, 10'000));
+        QTest::qWait(300);
+        EXPECT_FALSE(View.FaultText.isEmpty());
+        EXPECT_TRUE(View.EndText.isEmpty());
+        EXPECT_TRUE(reported.isEmpty()) << reported.join('|').toStdString();
+        EXPECT_FALSE(port.Open());
+        EXPECT_EQ(SessionState.ActiveModule, ModuleNone);
+    }
+    SetErrorReporter({});
+    // A new search with the device back finds its controller.
+    const QString linkPath = Folder.filePath(QStringLiteral("ports/COM1"));
+    QFile::remove(linkPath);
+    Sim.start(QStringLiteral(QMV_QMVSIM_PATH),
+              {QStringLiteral("--link"), linkPath, QStringLiteral("--controller"),
+               QStringLiteral("address=242,model=A,baud=9600,data=7,parity=even,stop=1,format=ascii")});
+    ASSERT_TRUE(Sim.waitForStarted(5000));
+    ASSERT_TRUE(QTest::qWaitFor([&linkPath] { return QFileInfo(linkPath).exists(); }, 5000));
+    View = RecordingView{};
+    EXPECT_EQ(RunScan(Scan::Presets{16, 0, 1, 0, 0, 0}), (std::set<int>{5}));
 }
 
 } // namespace

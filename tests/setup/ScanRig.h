@@ -119,7 +119,7 @@ struct SetupRig {
     SetupRig(EventClock &clock, LinePeer *peer, int ports = 50) : Port(clock, InProcessLineFactory(peer, ports)), Link(Port)
     {
         Port.OnTrigger = [this](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
-            RouteSetupTrigger(Link, SessionState, LinkSettings, message, argument);
+            RouteSetupTrigger(Link, message, argument);
         };
     }
 

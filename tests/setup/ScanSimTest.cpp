@@ -115,7 +115,7 @@ TEST_F(ScanSimTest, LineThatRefusesFramingChangesIsReopenedUnseen)
     TComPort port(Clock, RefusingLines(&counter, made));
     SetupLink link(port);
     port.OnTrigger = [&link](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
-        RouteSetupTrigger(link, SessionState, LinkSettings, message, argument);
+        RouteSetupTrigger(link, message, argument);
     };
     ScanEngine engine(link, SessionState, LinkSettings, View);
     Scan::Presets presets;

@@ -1,6 +1,7 @@
 #include "Conversions.h"
 #include "EventClock.h"
 #include "FakePeer.h"
+#include "FrameCodec.h"
 #include "Links.h"
 #include "ReceiveRouting.h"
 
@@ -51,30 +52,23 @@ protected:
     // relative to the send.
     void SendSetup(bool rtu, const std::vector<Chunk> &chunks)
     {
-        Settings.RtuMode = rtu;
         Port.OnTrigger = [this](TComPort &, std::uint16_t m, std::uint16_t a, std::uint16_t) {
-            RouteSetupTrigger(Setup, Session, Settings, m, a);
+            RouteSetupTrigger(Setup, m, a);
         };
-        Setup.SetupTimerTrigger = Port.AddTimerTrigger();
-        Setup.ClearReply();
+        Setup.Exchange.Begin();
         Start = Clock.NowMs();
-        Port.PutBlock(QByteArray("probe"));
-        Port.SetTimerTrigger(Setup.SetupTimerTrigger, Session.SetupTimeoutTicks, true);
+        Setup.Send(FrameCodec::BuildRequest(1, 3, 0x4701, 1, rtu), rtu, Session.SetupTimeoutTicks);
         Schedule(chunks);
     }
     void SendRecorder(bool rtu, const std::vector<Chunk> &chunks)
     {
-        Settings.RtuMode = rtu;
         Port.OnTrigger = [this](TComPort &, std::uint16_t m, std::uint16_t a, std::uint16_t) {
-            RouteRecorderTrigger(Recorder, Session, Settings, m, a);
+            RouteRecorderTrigger(Recorder, Session, m, a);
         };
-        Recorder.RecorderTimerTrigger = Port.AddTimerTrigger();
-        Recorder.ClearReply();
-        Recorder.RecorderAwaitingReply = true;
+        Recorder.Exchange.Begin();
         Session.ResultCode = 99;
         Start = Clock.NowMs();
-        Port.PutBlock(QByteArray("request"));
-        Port.SetTimerTrigger(Recorder.RecorderTimerTrigger, Session.RecorderTimeoutTicks, true);
+        Recorder.Send(FrameCodec::BuildRequest(1, 3, 0x4700, 2, rtu), rtu, Session.RecorderTimeoutTicks);
         Schedule(chunks);
     }
     void Schedule(const std::vector<Chunk> &chunks)
@@ -88,7 +82,6 @@ protected:
     FakePeer Peer;
     TComPort Port{Clock, InProcessLineFactory(&Peer)};
     TSessionState Session;
-    TLinkSettings Settings;
     SetupLink Setup{Port};
     RecorderLink Recorder{Port};
     Handovers Seen;
@@ -143,12 +136,25 @@ TEST_F(RoutingTest, SetupSilenceHandsOverAnEmptyText)
     EXPECT_TRUE(Seen.Texts[0].isEmpty());
 }
 
-TEST_F(RoutingTest, SetupStoreIsBounded)
+TEST_F(RoutingTest, SetupStoreIsBoundedAndEndsAtOnce)
 {
-    SendSetup(true, {{5, QByteArray(SetupLink::Capacity, 'x')}});
+    SendSetup(true, {{5, QByteArray(SetupLink::Capacity + 1, 'x')}});
     Clock.Advance(2000);
     ASSERT_EQ(Seen.Times.size(), 1u);
-    EXPECT_LE(Setup.SetupRxText.size(), SetupLink::Capacity);
+    EXPECT_EQ(HandedOverAfter(), 5);
+    EXPECT_LE(Setup.SetupRxText.size(), 2 * SetupLink::Capacity);
+    EXPECT_TRUE(Setup.SetupRxOverflow);
+}
+
+TEST_F(RoutingTest, AChatteringLineCannotHoldAProbe)
+{
+    std::vector<Chunk> noise;
+    for (int t = 5; t < 5000; t += 40)
+        noise.push_back({t, QByteArray(16, '\x55')});
+    SendSetup(false, noise);
+    Clock.Advance(6000);
+    ASSERT_EQ(Seen.Times.size(), 1u);
+    EXPECT_LT(HandedOverAfter(), 1000);
     EXPECT_TRUE(Setup.SetupRxOverflow);
 }
 
@@ -185,12 +191,13 @@ TEST_F(RoutingTest, RecorderOutcomes)
     }
 }
 
-TEST_F(RoutingTest, RecorderStoreNeverOverflows)
+TEST_F(RoutingTest, RecorderStoreNeverOverflowsAndEndsAtOnce)
 {
     Session.RecorderTimeoutTicks = 2;
     SendRecorder(true, {{5, QByteArray(300, '\x01')}});
     Clock.Advance(2000);
     ASSERT_EQ(Seen.Times.size(), 1u);
+    EXPECT_EQ(HandedOverAfter(), 5);
     EXPECT_EQ(Recorder.RecorderRxCount, RecorderLink::Capacity);
     EXPECT_TRUE(Recorder.RecorderRxOverflow);
 }

@@ -32,6 +32,11 @@ void InProcessLine::Close()
 
 bool InProcessLine::Apply(const LineSettings &settings)
 {
+    if (!FailOnApply.isEmpty()) {
+        // As a real port reports a vanished device from inside the change.
+        Fail(FailOnApply);
+        return false;
+    }
     if (RefuseFramingChange && (settings.Parity != Current.Parity || settings.DataBits != Current.DataBits))
         return false;
     Current = settings;

@@ -38,6 +38,8 @@ public:
     bool RefuseFramingChange = false;
     // Simulates the device going away.
     void Fail(const QString &text);
+    // Makes the next settings change fail with the device gone.
+    QString FailOnApply;
 
 private:
     LinePeer *Peer;

@@ -1,8 +1,10 @@
 // The two links the main window holds for windows without a port of their
-// own: the setup dialog's scan and the recorder. The main window's trigger
-// handlers collect each reply here and call the window that asked.
+// own: the setup dialog's scan and the recorder. Each collects its replies
+// through a reply exchange; the main window's trigger handlers pass the
+// port's events on and call the window that asked when a reply has ended.
 #pragma once
 
+#include "ReplyExchange.h"
 #include "TComPort.h"
 
 #include <QString>
@@ -20,21 +22,30 @@ public:
 struct SetupLink {
     // A probe reply is a few dozen characters; more than this is not a reply
     // to our probe, and it is never stored past this bound.
-    static constexpr int Capacity = 512;
+    static constexpr int Capacity = 256;
 
-    explicit SetupLink(TComPort &port) : Port(port) {}
+    explicit SetupLink(TComPort &port) : Port(port), Exchange(port, Capacity) {}
 
-    void ClearReply()
+    // A probe: in RTU the reply ends only with silence, in ASCII at its line
+    // feed. The setup handler hears of it once.
+    void Send(const FrameCodec::Frame &probe, bool rtu, int timeoutTicks)
     {
         SetupRxText.clear();
         SetupRxOverflow = false;
+        ReplyExchange::Request request;
+        request.Frame = probe;
+        request.Rtu = rtu;
+        request.DeadlineTicks = timeoutTicks;
+        request.CompleteAtLength = false;
+        Exchange.Send(request);
     }
 
     TComPort &Port;
+    ReplyExchange Exchange;
+    // The reply as handed over: the ASCII line without CR and LF, or two hex
+    // digits per RTU byte.
     QString SetupRxText;
-    bool SetupRxOverflow = false;  // bytes were lost: the reply is no good
-    std::uint16_t SetupTimerTrigger = 0;
-    std::uint8_t LastChar = 0;
+    bool SetupRxOverflow = false;  // more came than a reply holds: no good
     SetupReplyHandler *Handler = nullptr;
 };
 
@@ -45,23 +56,37 @@ public:
 };
 
 struct RecorderLink {
-    static constexpr int Capacity = 100;
+    static constexpr int Capacity = FrameCodec::ReplyStoreSize;
 
-    explicit RecorderLink(TComPort &port) : Port(port) {}
+    explicit RecorderLink(TComPort &port) : Port(port), Exchange(port, Capacity) {}
 
-    void ClearReply()
+    // The read request of one sample, no earlier than notBeforeMs (the RTU
+    // turnaround). The recorder's handler hears of its reply once.
+    void Send(const FrameCodec::Frame &request, bool rtu, int timeoutTicks, qint64 notBeforeMs = 0)
     {
         std::memset(RecorderRxBuffer, 0, sizeof RecorderRxBuffer);
         RecorderRxCount = 0;
         RecorderRxOverflow = false;
+        RecorderAwaitingReply = true;
+        ReplyExchange::Request r;
+        r.Frame = request;
+        r.Rtu = rtu;
+        r.DeadlineTicks = timeoutTicks;
+        r.NotBeforeMs = notBeforeMs;
+        try {
+            Exchange.Send(r);
+        } catch (...) {
+            RecorderAwaitingReply = false;
+            throw;
+        }
     }
 
     TComPort &Port;
+    ReplyExchange Exchange;
+    // The reply as handed over.
     std::uint8_t RecorderRxBuffer[Capacity] = {};
     int RecorderRxCount = 0;
-    bool RecorderRxOverflow = false;  // bytes beyond the buffer were dropped
+    bool RecorderRxOverflow = false;  // more came than the buffer holds: no good
     bool RecorderAwaitingReply = false;
-    std::uint16_t RecorderTimerTrigger = 0;
-    std::uint8_t LastByte = 0;
     RecorderReplyHandler *Handler = nullptr;
 };

@@ -13,6 +13,33 @@ MessageSink &Sink()
     return sink;
 }
 
+// The default error report shows one box at a time. A handler that keeps
+// failing while a box is open (the port goes on delivering events inside
+// the box's event loop) adds no box on top: a repeat of a text already
+// shown or waiting is dropped, other texts wait their turn.
+void ShowErrorBox(const QString &text)
+{
+    static bool showing = false;
+    static QString current;
+    static QStringList waiting;
+    constexpr int MaxWaiting = 8;
+    if (showing) {
+        if (text != current && !waiting.contains(text) && waiting.size() < MaxWaiting)
+            waiting.append(text);
+        return;
+    }
+    showing = true;
+    current = text;
+    for (;;) {
+        ShowMessage(current);
+        if (waiting.isEmpty())
+            break;
+        current = waiting.takeFirst();
+    }
+    current.clear();
+    showing = false;
+}
+
 } // namespace
 
 void ShowMessage(const QString &text, const QString &caption)
@@ -33,5 +60,5 @@ void SetMessageSink(MessageSink sink)
 
 void InstallMessageBoxErrorReport()
 {
-    SetErrorReporter([](const QString &text) { ShowMessage(text); });
+    SetErrorReporter(&ShowErrorBox);
 }

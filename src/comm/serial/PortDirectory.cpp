@@ -32,12 +32,18 @@ bool NaturalLess(const QString &a, const QString &b)
     return na != nb ? na < nb : a < b;
 }
 
+void SortByNumber(QList<PortEntry> &ports)
+{
+    std::sort(ports.begin(), ports.end(), [](const PortEntry &a, const PortEntry &b) { return a.Number < b.Number; });
+}
+
 QString Canonical(const QString &path)
 {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return canonical.isEmpty() ? path : canonical;
 }
 
+#ifndef Q_OS_WIN
 QList<PortEntry> Links()
 {
     QList<PortEntry> links;
@@ -53,6 +59,7 @@ QList<PortEntry> Links()
     }
     return links;
 }
+#endif
 
 } // namespace
 
@@ -61,7 +68,7 @@ QString LinkFolder()
     return QStringLiteral("ports");
 }
 
-QList<PortEntry> Assign(const QList<PortEntry> &links, const QStringList &devices)
+QList<PortEntry> Assign(const QList<PortEntry> &links, const QStringList &devices, const QList<PortEntry> &known)
 {
     QList<PortEntry> ports = links;
     std::set<int> taken;
@@ -70,9 +77,17 @@ QList<PortEntry> Assign(const QList<PortEntry> &links, const QStringList &device
         taken.insert(link.Number);
         bound.insert(Canonical(link.Device));
     }
+    std::set<QString> placed;
+    for (const PortEntry &entry : known) {
+        if (taken.count(entry.Number) || bound.count(Canonical(entry.Device)))
+            continue;
+        ports.append(entry);
+        taken.insert(entry.Number);
+        placed.insert(entry.Device);
+    }
     QStringList usb, others;
     for (const QString &device : devices) {
-        if (bound.count(Canonical(device)))
+        if (bound.count(Canonical(device)) || placed.count(device))
             continue;
         (IsUsbDevice(device) ? usb : others).append(device);
     }
@@ -87,12 +102,63 @@ QList<PortEntry> Assign(const QList<PortEntry> &links, const QStringList &device
         ports.append({next, device});
         taken.insert(next);
     }
-    std::sort(ports.begin(), ports.end(), [](const PortEntry &a, const PortEntry &b) { return a.Number < b.Number; });
+    SortByNumber(ports);
     return ports;
 }
 
-QList<PortEntry> Ports()
+namespace {
+
+// Every number given in this run, with the device it was given to.
+QList<PortEntry> &Known()
 {
+    static QList<PortEntry> known;
+    return known;
+}
+
+bool &Enumerated()
+{
+    static bool enumerated = false;
+    return enumerated;
+}
+
+int &Enumerations()
+{
+    static int count = 0;
+    return count;
+}
+
+#ifndef Q_OS_WIN
+// The /dev/serial/by-id name of a device, which stays the same when the
+// adapter is plugged in again under another ttyUSBn; the device itself when
+// it has none.
+QString StableName(const QString &device, const QList<QFileInfo> &byId)
+{
+    const QString target = Canonical(device);
+    for (const QFileInfo &link : byId) {
+        if (link.canonicalFilePath() == target)
+            return link.absoluteFilePath();
+    }
+    return device;
+}
+#endif
+
+void EnsureEnumerated()
+{
+    if (!Enumerated())
+        Refresh();
+}
+
+} // namespace
+
+int EnumerationCount()
+{
+    return Enumerations();
+}
+
+void Refresh()
+{
+    Enumerated() = true;
+    ++Enumerations();
 #ifdef Q_OS_WIN
     QList<PortEntry> ports;
     static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]?)$"));
@@ -101,13 +167,42 @@ QList<PortEntry> Ports()
         if (match.hasMatch())
             ports.append({match.captured(1).toInt(), info.portName()});
     }
-    std::sort(ports.begin(), ports.end(), [](const PortEntry &a, const PortEntry &b) { return a.Number < b.Number; });
-    return ports;
+    SortByNumber(ports);
+    Known() = ports;
 #else
+    const QList<QFileInfo> byId =
+        QDir(QStringLiteral("/dev/serial/by-id")).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     QStringList devices;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        devices.append(info.systemLocation());
-    return Assign(Links(), devices);
+        devices.append(StableName(info.systemLocation(), byId));
+    // New devices are numbered around the links of now; the links
+    // themselves are read afresh at every use.
+    const QList<PortEntry> links = Links();
+    QList<PortEntry> known = Known();
+    const auto numbered = [](const QList<PortEntry> &list, int number) {
+        return std::any_of(list.begin(), list.end(), [number](const PortEntry &e) { return e.Number == number; });
+    };
+    for (const PortEntry &entry : Assign(links, devices, known)) {
+        if (!numbered(links, entry.Number) && !numbered(known, entry.Number))
+            known.append(entry);
+    }
+    SortByNumber(known);
+    Known() = known;
+#endif
+}
+
+QList<PortEntry> Ports()
+{
+    EnsureEnumerated();
+#ifdef Q_OS_WIN
+    return Known();
+#else
+    QList<PortEntry> ports;
+    for (const PortEntry &entry : Assign(Links(), {}, Known())) {
+        if (QFileInfo::exists(entry.Device))
+            ports.append(entry);
+    }
+    return ports;
 #endif
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -84,13 +85,46 @@ void TComPort::SetParity(TParity parity)
     ApplySettings();
 }
 
+template <typename Call>
+auto TComPort::IntoLine(Call call)
+{
+    const std::uint64_t generation = Generation;
+    const auto failedMeanwhile = [&] {
+        if (generation == Generation || IsOpen)
+            return false;
+        if (LostTask) {
+            Clock.Cancel(LostTask);
+            LostTask = 0;
+        }
+        return true;
+    };
+    try {
+        if constexpr (std::is_void_v<decltype(call())>) {
+            call();
+            if (failedMeanwhile())
+                throw ComError(LostText);
+        } else {
+            auto result = call();
+            if (failedMeanwhile())
+                throw ComError(LostText);
+            return result;
+        }
+    } catch (const ComError &) {
+        if (failedMeanwhile())
+            throw ComError(LostText);
+        throw;
+    }
+}
+
 void TComPort::ApplySettings()
 {
-    if (!IsOpen || Line->Apply(Settings))
+    if (!IsOpen || IntoLine([this] { return Line->Apply(Settings); }))
         return;
     // Some devices (pseudo-terminals) refuse a change of parity or data bits
     // on an open line: reopen it with the new settings. What was received
-    // under the old settings is discarded, as a close would.
+    // under the old settings is discarded, as a close would. The line's
+    // notifications are off meanwhile: its close must not look like a loss.
+    DetachLine();
     Line->Close();
     Rx.clear();
     RxHead = 0;
@@ -101,6 +135,7 @@ void TComPort::ApplySettings()
         CloseLine();
         throw;
     }
+    AttachLine();
 }
 
 void TComPort::SetOpen(bool open)
@@ -129,13 +164,25 @@ void TComPort::OpenLine()
     std::unique_ptr<SerialLine> line = factory(Number);
     line->Open(Settings);
     Line = std::move(line);
-    Line->DataArrived = [this] { ScheduleCheck(Clock.NowMs()); };
-    Line->Failed = [this](const QString &text) { LineFailed(text); };
+    AttachLine();
     Rx.clear();
     RxHead = 0;
     NewData = false;
     IsOpen = true;
+    LostText.clear();
     ++Generation;
+}
+
+void TComPort::AttachLine()
+{
+    Line->DataArrived = [this] { ScheduleCheck(Clock.NowMs()); };
+    Line->Failed = [this](const QString &text) { LineFailed(text); };
+}
+
+void TComPort::DetachLine()
+{
+    Line->DataArrived = nullptr;
+    Line->Failed = nullptr;
 }
 
 void TComPort::CloseLine()
@@ -153,8 +200,7 @@ void TComPort::CloseLine()
         return;
     IsOpen = false;
     ++Generation;
-    Line->DataArrived = nullptr;
-    Line->Failed = nullptr;
+    DetachLine();
     Line->Close();
     // The line may be closing from inside one of its own notifications
     // (a device error): let it finish before it is destroyed.
@@ -166,6 +212,7 @@ void TComPort::LineFailed(const QString &text)
 {
     if (!IsOpen)
         return;
+    LostText = text;
     CloseLine();
     if (LostTask)
         Clock.Cancel(LostTask);
@@ -215,10 +262,10 @@ void TComPort::SetTimerTrigger(std::uint16_t handle, int ticks, bool arm)
 void TComPort::PutBlock(const void *bytes, int length)
 {
     if (!IsOpen)
-        throw ComError(QStringLiteral("Failed to put entire block"));
+        throw ComError(LostText.isEmpty() ? QStringLiteral("Failed to put entire block") : LostText);
     if (length < 0 || OutSize() - Line->PendingWrite() < length)
         throw ComError(QStringLiteral("Output buffer too small for block"));
-    Line->Write(QByteArray(static_cast<const char *>(bytes), length));
+    IntoLine([&] { Line->Write(QByteArray(static_cast<const char *>(bytes), length)); });
 }
 
 std::uint8_t TComPort::GetChar()
@@ -298,8 +345,13 @@ void TComPort::Check()
         ~Reschedule() { Port->ScheduleTimers(); }
     } reschedule{this};
 
-    PullReceived();
-    if (NewData && Waiting() > 0) {
+    // Bytes that arrive while a data handler runs a nested event loop (a
+    // message box) were on the line before any deadline found expired
+    // after it: they are delivered before the timers are looked at.
+    for (;;) {
+        PullReceived();
+        if (!NewData || Waiting() <= 0)
+            break;
         NewData = false;
         const auto count = static_cast<std::uint16_t>(std::min(Waiting(), 0xFFFF));
         if (!Raise(TriggerAvail, count, count))

@@ -61,6 +61,8 @@ public:
     int Waiting() const;  // received bytes not yet read
     // The device behind the open port, for the user.
     QString Device() const;
+    // The clock that counts this port's ticks.
+    EventClock &Timebase() const { return Clock; }
 
     TriggerHandler OnTrigger;
     LostHandler OnLineLost;
@@ -82,7 +84,13 @@ private:
     void OpenLine();
     void CloseLine();
     void ApplySettings();
-    void Attach(SerialLine &line);
+    void AttachLine();
+    void DetachLine();
+    // Runs a call into the line. When the device fails during the call the
+    // port closes, and the caller gets the failure as its error (and no
+    // later lost-line notice, so that it is reported once).
+    template <typename Call>
+    auto IntoLine(Call call);
     void ScheduleCheck(qint64 atMs);
     void ScheduleTimers();
     void Check();
@@ -106,6 +114,7 @@ private:
     std::uint16_t LastHandle = 0;
     EventClock::TaskId CheckTask = 0;
     EventClock::TaskId LostTask = 0;
+    QString LostText;
     qint64 CheckDue = 0;
     bool InHandler = false;
     bool CheckAgain = false;

@@ -1,0 +1,159 @@
+#include "ReplyExchange.h"
+
+#include "ErrorReport.h"
+
+ReplyExchange::ReplyExchange(TComPort &port, int capacity)
+    : Port(port), Clock(port.Timebase()), Limit(std::max(capacity, 1))
+{
+    Store.reserve(static_cast<size_t>(Limit));
+}
+
+ReplyExchange::~ReplyExchange()
+{
+    Abandon();
+}
+
+void ReplyExchange::Begin()
+{
+    Abandon();
+    Handle = Port.AddTimerTrigger();
+}
+
+void ReplyExchange::Abandon()
+{
+    if (SendTask) {
+        Clock.Cancel(SendTask);
+        SendTask = 0;
+    }
+    if (Outstanding && Port.Open()) {
+        try {
+            Port.SetTimerTrigger(Handle, 0, false);
+        } catch (const ComError &) {
+            // the trigger went with an earlier close
+        }
+    }
+    Outstanding = false;
+    ExtraUsed = false;
+}
+
+void ReplyExchange::Send(const Request &request)
+{
+    Abandon();
+    Current = request;
+    Outstanding = true;
+    if (request.NotBeforeMs > Clock.NowMs()) {
+        // The turnaround is a wait on the clock: the user-interface thread
+        // goes on meanwhile, and nothing is on the line yet.
+        SendTask = Clock.CallAt(request.NotBeforeMs, [this] {
+            SendTask = 0;
+            if (!Outstanding)
+                return;
+            try {
+                Transmit();
+            } catch (const ComError &e) {
+                Outstanding = false;
+                if (OnSendFailed)
+                    OnSendFailed(e.Text());
+                else
+                    ReportError(e.Text());
+            }
+        });
+        return;
+    }
+    try {
+        Transmit();
+    } catch (...) {
+        Outstanding = false;
+        throw;
+    }
+}
+
+void ReplyExchange::Transmit()
+{
+    Store.clear();
+    Expected = FrameCodec::UnknownReplyLength;
+    ExtraUsed = false;
+    // Written first: on a port that has closed meanwhile this says why.
+    Port.PutBlock(Current.Frame.Bytes.data(), Current.Frame.Length);
+    Port.SetTimerTrigger(Handle, Current.DeadlineTicks, true);
+}
+
+ReplyExchange::Reply ReplyExchange::End(Ending how)
+{
+    Outstanding = false;
+    ExtraUsed = false;
+    return Reply{how, Store.data(), static_cast<int>(Store.size()), Current.Rtu};
+}
+
+std::optional<ReplyExchange::Reply> ReplyExchange::Trigger(std::uint16_t message, std::uint16_t argument)
+{
+    if (message == TComPort::TriggerAvail) {
+        if (!OnTheLine()) {
+            for (int i = 0; i < argument; ++i)
+                Port.GetChar();
+            return std::nullopt;
+        }
+        Port.SetTimerTrigger(Handle, Current.DeadlineTicks, false);
+        std::uint8_t last = 0;
+        bool overflowed = false;
+        for (int i = 0; i < argument; ++i) {
+            last = Port.GetChar();
+            if (static_cast<int>(Store.size()) >= Limit) {
+                overflowed = true;
+                continue;  // read on: the port's buffer is emptied either way
+            }
+            Store.push_back(last);
+            if (Current.Rtu)
+                FrameCodec::UpdateExpectedLength(static_cast<int>(Store.size()), Store.data(), Expected);
+        }
+        // A reply that did not fit can never be good: waiting for the line
+        // to go quiet would let a chattering line hold the link forever.
+        if (overflowed)
+            return End(Ending::Overflow);
+        const bool complete = Current.Rtu ? Current.CompleteAtLength && static_cast<int>(Store.size()) == Expected
+                                          : last == '\n';
+        if (complete)
+            return End(Ending::Complete);
+        Port.SetTimerTrigger(Handle, Current.DeadlineTicks, true);
+        return std::nullopt;
+    }
+    if (message != TComPort::TriggerTimer || argument != Handle || !OnTheLine())
+        return std::nullopt;
+    Port.SetTimerTrigger(Handle, Current.DeadlineTicks, false);
+    if (Current.Rtu && Current.ExtraPeriodWhenShort && !ExtraUsed && !Store.empty()
+        && static_cast<int>(Store.size()) < Current.ExpectedLength) {
+        ExtraUsed = true;
+        Port.SetTimerTrigger(Handle, Current.DeadlineTicks, true);
+        return std::nullopt;
+    }
+    return End(Ending::Silence);
+}
+
+void OpenLink(TComPort &port, const TLinkSettings &settings, int module, TSessionState &session)
+{
+    if (port.Open())
+        return;
+    try {
+        port.SetComNumber(settings.PortNumber);
+        port.SetBaud(settings.BaudRate);
+        port.SetDatabits(settings.DataBits);
+        port.SetStopbits(settings.StopBits);
+        static const TParity parities[3] = {pNone, pEven, pOdd};
+        if (settings.ParityIndex >= 0 && settings.ParityIndex <= 2)
+            port.SetParity(parities[settings.ParityIndex]);
+        session.ActiveModule = module;
+        port.SetOpen(true);
+    } catch (...) {
+        if (session.ActiveModule == module)
+            session.ActiveModule = ModuleNone;
+        throw;
+    }
+}
+
+void CloseLink(TComPort &port, int module, TSessionState &session)
+{
+    if (port.Open())
+        port.SetOpen(false);
+    if (session.ActiveModule == module)
+        session.ActiveModule = ModuleNone;
+}
