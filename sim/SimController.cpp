@@ -312,8 +312,19 @@ std::optional<int> SimController::Check(const RegisterDef &def, int value, bool 
         v = static_cast<std::int16_t>(v);
     if (v < def.Min || v > def.Max)
         return IllegalData;
-    if (def.What == Q::LockStatus && v != 0 && v != 1 && v != 11)
-        return IllegalData;
+    if (def.What == Q::LockStatus) {
+        if (Setup.Kind == Model::A) {
+            // Model A keeps its lock codes in a form of its own: 0, 1 and 11
+            // are stored as 0, 2 and 4 (which a download writes back as
+            // they are), and read back as the list item the master chose.
+            if (v == 1 || v == 11)
+                v = v == 1 ? 2 : 4;
+            else if (v != 0 && v != 2 && v != 4)
+                return IllegalData;
+        } else if (v != 0 && v != 1 && v != 11) {
+            return IllegalData;
+        }
+    }
     if (def.What == Q::DecimalPoint && Stored(Q::InputType) < 13 && v > 1)
         return IllegalData;  // temperatures have one decimal at most
     accepted = v;

@@ -179,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadBackCase{"A_OutputType", Model::A, 0x4720, 3, true},
         ReadBackCase{"A_TcGain", Model::A, 0x4726, -12, true},
         ReadBackCase{"A_ManualOutput", Model::A, 0x472A, 40, false},
-        ReadBackCase{"A_LockNotSv", Model::A, 0x4731, 11, false},
+        ReadBackCase{"A_LockStoredCode", Model::A, 0x4731, 4, false},
         ReadBackCase{"B_SetValue", Model::B, 0x4701, -55, false},
         ReadBackCase{"B_UpLimit3", Model::B, 0x470A, 777, false},
         ReadBackCase{"B_Coefficient", Model::B, 0x4711, 35, false},
@@ -203,6 +203,22 @@ INSTANTIATE_TEST_SUITE_P(
         ReadBackCase{"C_OutputType2", Model::C, 0x4731, 2, true},
         ReadBackCase{"C_LoopCount", Model::C, 0x4770, 99, false}),
     [](const auto &info) { return std::string(info.param.Name); });
+
+TEST(SimController, ModelAKeepsLockCodesInItsOwnForm)
+{
+    // What the master writes for the lock list's items reads back so that
+    // w / 15 + (w % 10) / 2 is the item again.
+    struct Case { int Written, Stored, Item; } cases[] = {{0, 0, 0}, {1, 2, 1}, {11, 4, 2}};
+    for (const Case &c : cases) {
+        Fixture f(Model::A);
+        ASSERT_EQ(WriteOne(f.Controller, 0x4731, c.Written), 0) << c.Written;
+        const int w = ReadOne(f.Controller, 0x4731);
+        EXPECT_EQ(w, c.Stored) << c.Written;
+        EXPECT_EQ(w / 15 + (w % 10) / 2, c.Item) << c.Written;
+    }
+    Fixture f(Model::A);
+    EXPECT_EQ(WriteOne(f.Controller, 0x4731, 3), 3);
+}
 
 TEST(SimController, ModelBKeepsTheDecimalPointInBothRegisters)
 {
@@ -535,7 +551,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Model::A,
                       {{0x4701, 555}, {0x4702, 33}, {0x4705, -44}, {0x4706, 4000}, {0x4707, -100}, {0x4708, 88},
                        {0x4709, 120}, {0x470A, 30}, {0x470B, 5}, {0x470E, 12}, {0x4710, 7}, {0x4711, 1},
-                       {0x4712, 9}, {0x4713, 20}, {0x4715, 5}, {0x4716, 6}, {0x4731, 11}, {0x470F, 0x0B}},
+                       {0x4712, 9}, {0x4713, 20}, {0x4715, 5}, {0x4716, 6}, {0x4731, 4}, {0x470F, 0x0B}},
                       {0x4701, 0x4702, 0x4703, 0x4704, 0x4705, 0x4706, 0x4707, 0x4708, 0x4709, 0x470A, 0x470B,
                        0x470E, 0x470F, 0x4710, 0x4711, 0x4712, 0x4713, 0x4715, 0x4716, 0x4718, 0x471A, 0x4731}},
         RoundTripCase{"B",
