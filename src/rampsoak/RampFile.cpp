@@ -81,8 +81,10 @@ bool SaveRampFile(const QString &path, const RampSoakProgram &program)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     // An uncommitted file is discarded when it goes out of scope; the old
-    // file is replaced only by a complete commit.
-    if (file.write(bytes) != bytes.size())
+    // file is replaced only by a complete commit. The explicit flush is
+    // needed: a commit does not notice that writing out its buffer failed
+    // (a full disc) and would put the cut file in place of the old one.
+    if (file.write(bytes) != bytes.size() || !file.flush())
         return false;
     return file.commit();
 }
