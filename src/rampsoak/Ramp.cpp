@@ -24,14 +24,17 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TRampSoak *RampSoak = nullptr;
 
 namespace {
 
 constexpr int LastHour = MaxExecuteTime / 60;
 constexpr int RowHeight = 21;
-constexpr int PatternColumnWidth = 78;
-constexpr int HeadingColumnWidth = 108;
+constexpr int PatternColumnWidth = 76;
+constexpr int HeadingColumnWidth = 112;
+constexpr int ButtonColumnWidth = 112;
 
 QPushButton *Button(const QString &name, const QString &caption, QWidget *parent)
 {
@@ -53,7 +56,7 @@ QLabel *Panel(const QString &name, const QString &caption, QWidget *parent)
     auto *label = new QLabel(caption, parent);
     label->setObjectName(name);
     label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Raised);
+    label->setFrameShadow(QFrame::Sunken);
     label->setAlignment(Qt::AlignCenter);
     return label;
 }
@@ -168,6 +171,8 @@ void TRampSoak::BuildTable()
     ProgTable->verticalHeader()->setDefaultSectionSize(RowHeight);
     ProgTable->verticalHeader()->setFixedWidth(HeadingColumnWidth);
     ProgTable->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ProgTable->horizontalHeader()->setHighlightSections(false);
+    ProgTable->verticalHeader()->setHighlightSections(false);
     for (int r = 0; r < ProgTable->rowCount(); ++r) {
         for (int c = 0; c < ProgTable->columnCount(); ++c) {
             auto *item = new QTableWidgetItem;
@@ -191,6 +196,7 @@ void TRampSoak::BuildButtons(QWidget *panel)
 {
     auto *column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
+    panel->setMinimumWidth(ButtonColumnWidth);
     StartPLB = Panel(QStringLiteral("StartPLB"), QStringLiteral("Start Pattern"), panel);
     ProgStart = List(QStringLiteral("ProgStart"), PatternItems(), panel);
     ReadSBt = Button(QStringLiteral("ReadSBt"), QStringLiteral("Read Setting"), panel);
@@ -245,6 +251,12 @@ void TRampSoak::BuildEditPage()
     grid->addWidget(TimeMinLb, 1, 0);
     grid->addWidget(TimeMin, 1, 1);
     grid->addWidget(POKBt, 2, 0, 1, 2);
+    // The page keeps its height whichever editor it shows.
+    int rowHeight = 0;
+    for (QWidget *widget : EditBox->findChildren<QWidget *>())
+        rowHeight = std::max(rowHeight, widget->sizeHint().height());
+    grid->setRowMinimumHeight(0, rowHeight);
+    grid->setRowMinimumHeight(1, rowHeight);
     for (QWidget *widget : {static_cast<QWidget *>(StepLinkLb), static_cast<QWidget *>(TimeMinLb),
                             static_cast<QWidget *>(TimeMin)}) {
         KeepPlace(widget);
