@@ -101,6 +101,8 @@ const QString ReadingNow = QStringLiteral("Reading Now");
 const QString WritingNow = QStringLiteral("Writing Now");
 const QString RampFileFilter = QStringLiteral("Ramp soak table files (*.r$s)|*.R$S");
 const QString DataErrorCaption = QStringLiteral("Data Error");
+const QString NoControllerSelected = QStringLiteral("No controller selected");
+const QString RampTransferIncomplete = QStringLiteral("Ramp soak transfer did not complete");
 
 const QString &ExceptionText(int code)
 {

@@ -91,6 +91,8 @@ extern const QString ReadingNow;
 extern const QString WritingNow;
 extern const QString RampFileFilter;
 extern const QString DataErrorCaption;
+extern const QString NoControllerSelected;   // "No controller selected"
+extern const QString RampTransferIncomplete; // "Ramp soak transfer did not complete"
 
 // Text of a Modbus exception code: 1-4 and 11-14 have their own, any other
 // code is "Unknow Error     !!!".
