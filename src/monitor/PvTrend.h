@@ -125,8 +125,10 @@ public:
     const TrendSlot &Slot(int slot) const;
 
     // The once-a-second step. words[s] is slot s's process value word, or
-    // nothing when the slot is not connected. Says what the view must draw
-    // for the selected slot.
+    // nothing when the slot is not connected. A slot whose value is not to
+    // be plotted (not read yet, or a model A whose fault code register is
+    // set) is given a word with the high byte 0x80, such as 0x8001. Says
+    // what the view must draw for the selected slot.
     TrendDraw Sample(const std::array<std::optional<int>, TrendSlotCount> &words, int selectedSlot, bool viewShown);
 
     // The whole trend of a slot, with a new scale; that slot is now drawn.

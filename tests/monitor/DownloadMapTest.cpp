@@ -60,16 +60,6 @@ TEST(DownloadMap, StepCounts)
     EXPECT_FALSE(PrepareDownload(0xFF, 0, Numbered(), 0x0110));
 }
 
-TEST(DownloadMap, TransferRegisters)
-{
-    EXPECT_EQ(UnlockRegisterFor('A'), 0x471B);
-    EXPECT_EQ(UnlockRegisterFor('B'), 0x472A);
-    EXPECT_EQ(UnlockRegisterFor('C'), 0x472A);
-    EXPECT_EQ(BlockRegisterFor('A'), 0x472F);
-    EXPECT_EQ(BlockRegisterFor('B'), 0x474C);
-    EXPECT_EQ(BlockRegisterFor('C'), 0x474C);
-}
-
 TEST(DownloadMap, ModelAStepByStep)
 {
     ParameterImage image = Numbered();

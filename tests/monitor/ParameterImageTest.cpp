@@ -71,12 +71,6 @@ INSTANTIATE_TEST_SUITE_P(Firmware, HeaderTextTest,
                                            // A buffer from no controller.
                                            HeaderCase{0, 0, 0, "QM  V0.00"}));
 
-TEST(ParameterImage, HeaderTextIsFollowedDirectlyByTheMessage)
-{
-    const QString text = HeaderText(WithOrigin('B', 1, 5)) + QStringLiteral(" parameters successful upload into buffer");
-    EXPECT_EQ(text, QStringLiteral("QMB V1.05 parameters successful upload into buffer"));
-}
-
 // ---- the upload collector --------------------------------------------------
 
 TEST(ParameterUpload, AnOrderedStreamCompletesAtThe256thReply)
