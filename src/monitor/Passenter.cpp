@@ -21,10 +21,10 @@ TQMVPassword::TQMVPassword(QWidget *parent)
     setWindowTitle(QStringLiteral("Password Dialog"));
     setModal(false);
 
-    PassLb1 = new QLabel(QStringLiteral("Enter 4 digits of password "), this);
-    PassLb1->setObjectName(QStringLiteral("Label1"));
-    PassLb2 = new QLabel(QStringLiteral("with 0~9, A~F"), this);
-    PassLb2->setObjectName(QStringLiteral("Label2"));
+    Label1 = new QLabel(QStringLiteral("Enter 4 digits of password "), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label2 = new QLabel(QStringLiteral("with 0~9, A~F"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
 
     PassEdit1 = new QLineEdit(this);
     PassEdit1->setObjectName(QStringLiteral("PassEdit1"));
@@ -48,8 +48,8 @@ TQMVPassword::TQMVPassword(QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(PassLb1);
-    layout->addWidget(PassLb2);
+    layout->addWidget(Label1);
+    layout->addWidget(Label2);
     layout->addWidget(PassEdit1);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(PassBt);

@@ -44,8 +44,8 @@ private:
     void Finish(std::optional<int> password);
     void CenterOnOwner();
 
-    QLabel *PassLb1 = nullptr;
-    QLabel *PassLb2 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
     QLineEdit *PassEdit1 = nullptr;
     QPushButton *PassBt = nullptr;
     QPushButton *CancelBt = nullptr;

@@ -112,17 +112,6 @@ QString TenthsText(int value)
 
 PvTrend::PvTrend(int layoutWidth) : Geo(TrendGeometryFor(layoutWidth)) {}
 
-void PvTrend::SetLayoutWidth(int layoutWidth)
-{
-    const TrendGeometry g = TrendGeometryFor(layoutWidth);
-    const bool newRing = g.RingLength != Geo.RingLength;
-    Geo = g;
-    if (newRing)
-        Reset();
-    else
-        ForceFullRedraw();
-}
-
 void PvTrend::Reset()
 {
     for (int s = 0; s < TrendSlotCount; ++s)

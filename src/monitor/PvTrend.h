@@ -115,8 +115,6 @@ public:
     explicit PvTrend(int layoutWidth);
 
     const TrendGeometry &Geometry() const { return Geo; }
-    // A new width with another ring length starts every ring anew.
-    void SetLayoutWidth(int layoutWidth);
 
     // The window's reset: every slot cleared, the next draw a full one.
     void Reset();

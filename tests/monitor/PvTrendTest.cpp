@@ -472,17 +472,6 @@ TEST(PvTrend, ClearingASlotStartsItsRingAgain)
     v.Trend.ClearSlot(7);  // no such slot: nothing happens
 }
 
-TEST(PvTrend, ANewLayoutWidthStartsTheRingsAgain)
-{
-    PvTrend trend(808);
-    trend.Sample(Slot0(250), 0, false);
-    trend.SetLayoutWidth(808);
-    EXPECT_TRUE(trend.Slot(0).HasSamples());
-    trend.SetLayoutWidth(1024);
-    EXPECT_EQ(trend.Geometry().RingLength, 912);
-    EXPECT_FALSE(trend.Slot(0).HasSamples());
-}
-
 TEST(PvTrend, AFullRingAtTheCapKeepsEveryIndexInside)
 {
     // 2000 samples across a very wide plot, then more: every entry lands in
