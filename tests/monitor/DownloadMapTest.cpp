@@ -379,7 +379,7 @@ INSTANTIATE_TEST_SUITE_P(
                  Model::A,
                  {{0x4701, 432}, {0x4702, 25}, {0x4705, -60}, {0x4706, 3500}, {0x4707, -50}, {0x4708, 66},
                   {0x4709, 150}, {0x470A, 22}, {0x470B, 3}, {0x470E, 8}, {0x4710, 5}, {0x4711, 1}, {0x4712, 12},
-                  {0x4713, 40}, {0x4715, 4}, {0x4716, 7}, {0x4731, 1}, {0x470F, 0x05}},
+                  {0x4713, 40}, {0x4715, 4}, {0x4716, 7}, {0x4731, 2}, {0x470F, 0x05}},
                  {0x4701, 0x4702, 0x4703, 0x4704, 0x4705, 0x4706, 0x4707, 0x4708, 0x4709, 0x470A, 0x470B, 0x470E,
                   0x470F, 0x4710, 0x4711, 0x4712, 0x4713, 0x4715, 0x4716, 0x4718, 0x471A, 0x4731}},
         CopyCase{"B",
@@ -416,13 +416,13 @@ TEST(DownloadIntoSimulatedController, ModelAFrom3xxInto0x0320IncludesTheLockStat
     VirtualClock clock;
     SimController source(clock, Config(Model::A, 1, 0x0315));
     SimController target(clock, Config(Model::A, 2, 0x0320));
-    ASSERT_TRUE(source.Poke(0x4731, 11));
+    ASSERT_TRUE(source.Poke(0x4731, 4));  // "Not SV" as model A keeps it
     const ParameterImage image = Upload(source);
     ASSERT_EQ(image.Bytes[257], 3);
     const auto written = Download({&target}, 2, image, 'A', 0x0320);
     EXPECT_EQ(written.size(), 21u);
     EXPECT_EQ(std::count(written.begin(), written.end(), 0x4731), 1);
-    EXPECT_EQ(target.Peek(0x4731), 11);
+    EXPECT_EQ(target.Peek(0x4731), 4);
 
     SimController older(clock, Config(Model::A, 3, 0x0310));
     const auto skipped = Download({&older}, 3, image, 'A', 0x0310);
