@@ -57,7 +57,10 @@ void MonitorEngine::FormShow()
     TimeoutCount = ReadFaultCount = WriteFaultCount = 0;
     Link = LinkSettings;
     RefreshRequested = true;
+    // The buffer's commands wait for the next upload or file.
+    ImageGood = false;
     MenuState.Save = MenuState.SaveAs = MenuState.WriteSelected = MenuState.WriteAll = MenuState.RampSoak = false;
+    PasswordInProgress = false;
     for (int s = 0; s < SlotCount; ++s) {
         MonitorSlot &slot = Slots[static_cast<size_t>(s)];
         slot.SlotConnected = false;
@@ -85,7 +88,7 @@ void MonitorEngine::FormClose()
     Parameters.Shown = false;
     TrendView = false;
     CloseAfterReply = false;
-    EndTransfers();
+    EndTransfers(true);
     CloseLine();
     Notify(MonitorAspect::All);
 }
@@ -156,7 +159,7 @@ void MonitorEngine::Disconnect(int s)
     if (Active > 0)
         --Active;
     if (s == Selected) {
-        EndTransfers();
+        EndTransfers(true);
         if (slot.IsModelC())
             ReselectPending = true;
     }
@@ -174,7 +177,7 @@ void MonitorEngine::Drop(int s)
     if (Active > 0)
         --Active;
     if (s == Selected)
-        EndTransfers();
+        EndTransfers(true);
     ShowConnection(s);
     if (s == Selected)
         HandSelectionOn(s);
@@ -252,7 +255,7 @@ void MonitorEngine::ComAddr0Change(int s, const std::array<int, SlotCount> &addr
         Viewer.ClearTrend(s);
         ClearWriteFlags();
         Calibration = false;
-        EndTransfers();
+        EndTransfers(true);
         if (Parameters.CalibrationShown)
             Parameters.ShowCalibration(false, ModelNone);
     }
@@ -270,7 +273,7 @@ void MonitorEngine::Adr0LbClick(int s)
     RefreshRequested = true;
     Calibration = false;
     ClearWriteFlags();
-    EndTransfers();
+    EndTransfers(true);
     if (Parameters.CalibrationShown)
         Parameters.ShowCalibration(false, ModelNone);
     Notify(MonitorAspect::All);
@@ -326,7 +329,7 @@ void MonitorEngine::EndCycle(const QString &text)
     CloseAfterReply = false;
     ClearWriteFlags();
     Calibration = false;
-    EndTransfers();
+    EndTransfers(true);
     AfterLastSlot();
     CloseLine();
     BlankLargeDisplay();
@@ -487,7 +490,7 @@ void MonitorEngine::SendNext()
     }
     if (UploadStarted || UploadRunning) {
         UploadRunning = true;
-        Send(RequestKind::ParameterBlock, Selected, station, 0x03, WriteRegister, 1);
+        Send(RequestKind::ParameterBlock, Selected, station, 0x03, BlockRegister, 1);
         return;
     }
     if (RampReadRunning) {
@@ -574,7 +577,7 @@ void MonitorEngine::Process(const ReplyExchange::Reply &reply)
     if (reply.How == Ending::Silence && !(reply.Rtu && reply.Count > 0)) {
         if (Current.Broadcast) {
             // A broadcast is never answered: its deadline is its success.
-            AdvanceTransferWrite();
+            WriteConfirmed();
             SendNext();
             return;
         }
@@ -628,6 +631,23 @@ void MonitorEngine::ProcessData(const std::vector<int> &words)
 
 void MonitorEngine::ProcessWrite(const std::vector<std::uint8_t> &bytes, int function, int exceptionCode)
 {
+    if (Current.Password) {
+        // The controller's answer to a password is not an echo to compare:
+        // the attempt ends either way, and the slot is identified and read
+        // again to show the level and keys it has now. A refused password
+        // is not repeated.
+        PasswordWrite = false;
+        PasswordInProgress = false;
+        WritePending = false;
+        ReselectPending = true;
+        Advance();
+        RefreshRequested = true;
+        if (function == 0x86)
+            Account(FrameCodec::StatusExceptionFault, function, exceptionCode);
+        else
+            Account(FrameCodec::StatusOk);
+        return;
+    }
     if (function == 0x86) {
         // Refused by the controller: an exception, repeated up to the fourth.
         Account(FrameCodec::StatusExceptionFault, function, exceptionCode);
@@ -640,16 +660,7 @@ void MonitorEngine::ProcessWrite(const std::vector<std::uint8_t> &bytes, int fun
         Account(FrameCodec::StatusEchoMismatch);
         return;
     }
-    if (Current.Kind == RequestKind::Unlock) {
-        UnlockPending = false;
-        UnlockDone = true;
-    } else if (Current.Kind == RequestKind::Write) {
-        if (Downloading || RampWriting)
-            AdvanceTransferWrite();
-        else
-            RefreshRequested = true;
-        WritePending = false;
-    }
+    WriteConfirmed();
     Account(FrameCodec::StatusOk);
 }
 
@@ -705,8 +716,7 @@ void MonitorEngine::Account(int status, int function, int exceptionCode, bool fo
     if (ReadFaultCount > FaultLimit || WriteFaultCount > FaultLimit) {
         // The controller keeps refusing: give up what was pending.
         ClearWriteFlags();
-        UploadStarted = UploadRunning = false;
-        EndTransfers();
+        EndTransfers(true);
         if (s == Selected)
             RefreshRequested = true;
         ReadFaultCount = WriteFaultCount = 0;
@@ -864,7 +874,13 @@ void MonitorEngine::Consume(int step, int s, const std::vector<int> &words)
         ShowProgram(s, e.ProgramWords);
     if (e.Diagnostics)
         ShowDiagnostics(s);
-    Notify(MonitorAspect::Slots | MonitorAspect::Large | MonitorAspect::Menus | MonitorAspect::Diagnostics);
+    if (e.SecurityRead && selected) {
+        if (step == 7)
+            CheckLevelChange();
+        RefreshSecurity();
+    }
+    Notify(MonitorAspect::Slots | MonitorAspect::Large | MonitorAspect::Menus | MonitorAspect::Diagnostics
+           | MonitorAspect::Security);
 }
 
 void MonitorEngine::ShowPvSv(int s)
@@ -958,26 +974,5 @@ void MonitorEngine::RefreshPage()
     Parameters.Refresh(Slots[static_cast<size_t>(Selected)], CalibrationCode, menus);
     MenuState.Upload = menus.Upload;
     MenuState.RampSoak = menus.RampSoak;
-}
-
-// ---- block transfers -------------------------------------------------------
-
-bool MonitorEngine::TransferRunning() const
-{
-    return UploadStarted || UploadRunning || RampReadRunning || Downloading || RampWriting;
-}
-
-void MonitorEngine::PrepareTransferWrite() {}
-
-void MonitorEngine::StoreParameterPair(int) {}
-
-void MonitorEngine::StoreRampPair(int) {}
-
-void MonitorEngine::AdvanceTransferWrite() {}
-
-void MonitorEngine::EndTransfers()
-{
-    UploadStarted = UploadRunning = RampReadRunning = false;
-    Downloading = Broadcasting = RampWriting = false;
-    PasswordWrite = false;
+    RefreshSecurity();
 }

@@ -11,7 +11,9 @@
 #pragma once
 
 #include "MonitorSlot.h"
+#include "ParameterImage.h"
 #include "ParameterPage.h"
+#include "RampTransfer.h"
 #include "Public.h"
 #include "ReplyExchange.h"
 #include "StatusDisplay.h"
@@ -40,6 +42,13 @@ enum : unsigned {
 };
 }
 
+// The model C security group as shown: the level item and the key items.
+struct SecurityView {
+    bool LevelEnabled = false;
+    int LevelItem = 0;
+    std::array<int, 3> KeyItems{};
+};
+
 struct MonitorMenus {
     bool FileMenu = false;
     bool ParametersMenu = false;
@@ -66,12 +75,21 @@ public:
     virtual void CloseWindow() = 0;
     // The trend samples of a slot (or of all, -1) start again.
     virtual void ClearTrend(int slot) = 0;
+    // An upload into the parameter buffer is complete (not one the ramp/soak
+    // editor asked for).
+    virtual void UploadFinished() = 0;
+    // An upload or download of the buffer could not finish (the slot was
+    // dropped or changed, or the controller kept refusing).
+    virtual void TransferFailed(const QString &caption) = 0;
+    // A level or key change of model C needs its password: ask for it and
+    // answer with PasswordEntered.
+    virtual void AskPassword() = 0;
 };
 
-class MonitorEngine {
+class MonitorEngine : public RampTransferHost {
 public:
     MonitorEngine(TComPort &port, TSessionState &session, MonitorView &view);
-    ~MonitorEngine();
+    ~MonitorEngine() override;
     MonitorEngine(const MonitorEngine &) = delete;
     MonitorEngine &operator=(const MonitorEngine &) = delete;
 
@@ -92,6 +110,26 @@ public:
     void RangeHiKeyPress(Pc control, const QString &text);
     void CtrlSetCloseUp(Pc control, int item);
     void ClearBt1Click(bool restoreDefault);
+
+    // Block transfers on the selected controller, served before any poll
+    // step. `caption` is the command's, shown beside the progress bar.
+    enum class TransferStart { Started, NoController, WriteDisabled, Busy, UnknownModel };
+    TransferStart UPLOAD1Click(const QString &caption);
+    TransferStart DOWNLOAD1Click(bool broadcast, const QString &caption);
+    bool StartRampRead(RampTransferClient &client) override;
+    bool StartRampWrite(RampTransferClient &client) override;
+    // The parameter buffer: filled by an upload or from a backup file.
+    const ParameterImage &Buffer() const { return Image; }
+    bool BufferValid() const { return ImageGood; }
+    void LoadBuffer(const ParameterImage &image, bool valid);
+
+    // Model C security: the level the user chose, a key list closed up or
+    // opened, and the password typed (nothing when the dialog was cancelled).
+    void SLevelClick(int item);
+    void Pass1CloseUp(int key, int item);
+    void Pass3DropDown();
+    void PasswordEntered(std::optional<int> password);
+    const SecurityView &Security() const { return SecurityState; }
 
     // Hidden access codes typed behind "Firmware Version".
     enum class AccessCode { Calibration, DiagnosticsOn, DiagnosticsOff, Other };
@@ -182,12 +220,19 @@ private:
     void BlankLargeDisplay();
     void RefreshPage();
 
-    // Block transfers: served before any poll step.
+    // Block transfers.
     void PrepareTransferWrite();
     void StoreParameterPair(int word);
     void StoreRampPair(int word);
-    void AdvanceTransferWrite();
-    void EndTransfers();
+    void WriteConfirmed();
+    void EndTransfers(bool failed = false);
+    void SetProgress(int position);
+    void HideProgress();
+    TransferStart TransferAllowed() const;
+
+    // Security.
+    void RefreshSecurity();
+    void CheckLevelChange();
 
     TComPort &Port;
     TSessionState &Session;
@@ -225,16 +270,32 @@ private:
     bool CalibrationCode = false;
 
     // Block transfers.
+    ParameterImage Image;
+    bool ImageGood = false;
+    ParameterUpload Upload;  // the parameter block streaming in
+    ParameterUpload RampUpload;
+    int BlockRegister = 0;
     bool UploadStarted = false;
     bool UploadRunning = false;
+    RampTransferClient *RampClient = nullptr;  // a read or write for the ramp/soak editor
+    bool RampReadRequested = false;
     bool RampReadRunning = false;
+    std::array<std::uint8_t, ParameterBlockSize> RampParameters{};
     bool Downloading = false;
     bool Broadcasting = false;
+    int DownloadStep = 0;
+    int DownloadNext = 0;
     bool RampWriting = false;
-    bool PasswordWrite = false;
+    int RampWriteIndex = 0;
     int Progress = 0;
     bool ProgressVisible = false;
     QString ProgressLabel;
+
+    // Model C security.
+    SecurityView SecurityState;
+    bool PasswordInProgress = false;  // the display stops following the controller
+    bool PasswordWrite = false;       // the pending write carries a password
+    int PasswordRegister = 0;         // where the password being asked for goes
 
     QString MessageText;
     bool MessageIsRed = false;
