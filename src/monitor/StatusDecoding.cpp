@@ -18,25 +18,19 @@ public:
             Effects.LedChanged = true;
         }
     }
-    // The editor's controls follow changes made at the controller.
-    void RunStop(int value)
+    // The run state and auto-tuning of the selected slot: the editor's
+    // controls follow changes made at the controller.
+    void Follow(int &field, int value)
     {
         if (!Selected)
             return;
-        if (value != Slot.RunStopCode) {
-            Slot.RunStopCode = value;
+        if (value != field) {
+            field = value;
             Effects.RefreshRequested = true;
         }
     }
-    void AutoTuning(int value)
-    {
-        if (!Selected)
-            return;
-        if (value != Slot.AutoTuning) {
-            Slot.AutoTuning = value;
-            Effects.RefreshRequested = true;
-        }
-    }
+    void RunStop(int value) { Follow(Slot.RunStopCode, value); }
+    void AutoTuning(int value) { Follow(Slot.AutoTuning, value); }
     // Bit 0 clear: a setting was changed at the controller.
     void Flags(int value)
     {
