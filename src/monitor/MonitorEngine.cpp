@@ -154,26 +154,16 @@ void MonitorEngine::Connect(int s, const std::array<int, SlotCount> &addresses)
 void MonitorEngine::Disconnect(int s)
 {
     MonitorSlot &slot = Slots[static_cast<size_t>(s)];
-    slot.SlotConnected = false;
     slot.ProgramRunning = 0;
-    if (Active > 0)
-        --Active;
-    if (s == Selected) {
-        EndTransfers(true);
-        if (slot.IsModelC())
-            ReselectPending = true;
-    }
-    ShowConnection(s);
-    if (s == Selected)
-        HandSelectionOn(s);
-    AfterLastSlot();
+    if (s == Selected && slot.IsModelC())
+        ReselectPending = true;
+    Drop(s);
     Notify(MonitorAspect::All);
 }
 
 void MonitorEngine::Drop(int s)
 {
-    MonitorSlot &slot = Slots[static_cast<size_t>(s)];
-    slot.SlotConnected = false;
+    Slots[static_cast<size_t>(s)].SlotConnected = false;
     if (Active > 0)
         --Active;
     if (s == Selected)
