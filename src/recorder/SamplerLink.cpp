@@ -36,6 +36,7 @@ bool SamplerLink::Open(const TLinkSettings &settings)
         default: break;  // the port keeps the parity it had
         }
         Session.ActiveModule = ModuleRecorder;
+        Holding = true;
         port.SetOpen(true);
         Link.RecorderTimerTrigger = port.AddTimerTrigger();
         port.SetTimerTrigger(Link.RecorderTimerTrigger, Session.RecorderTimeoutTicks, false);
@@ -56,8 +57,10 @@ void SamplerLink::Close()
     Link.RecorderAwaitingReply = false;
     if (Link.Port.Open())
         Link.Port.SetOpen(false);
-    if (Session.ActiveModule == ModuleRecorder)
+    // Only a line this link took is given back.
+    if (Holding && Session.ActiveModule == ModuleRecorder)
         Session.ActiveModule = ModuleNone;
+    Holding = false;
 }
 
 bool SamplerLink::IsOpen() const

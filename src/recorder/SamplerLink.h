@@ -71,6 +71,7 @@ private:
     TComPort::LostHandler PreviousLost;
     TLinkSettings Copy;
     Stage Phase = Stage::Idle;
+    bool Holding = false;  // ActiveModule was set by this link
     int Station = 0;
     qint64 ReplyTakenMs = 0;
     EventClock::TaskId TurnaroundTask = 0;
