@@ -37,9 +37,10 @@ ScaleFit ComputeScale(int top, int bottom, int chartBottom, bool autoScale)
         }
         fit.Divides = false;
     } else {
-        // Auto: the smallest factor with span / factor <= room, that is the
-        // first one above span / (room + 1).
-        fit.Factor = static_cast<int>(autoScale ? span / (room + 1) + 1 : span / room);
+        // The smallest factor with span / factor <= room, that is the first
+        // one above span / (room + 1). Fix mode takes it too: a truncated
+        // span / room would show less than the typed range.
+        fit.Factor = static_cast<int>(span / (room + 1) + 1);
         fit.Divides = true;
     }
     return fit;

@@ -30,8 +30,9 @@ struct ScaleFit {
     int Factor = 1;
     bool Divides = false;
 };
-// Auto mode picks a round factor (10 down to 1 pixels per unit, or the
-// fewest units per pixel); Fix mode stretches the span over the room.
+// Auto mode picks a round factor (10 down to 1 pixels per unit); Fix mode
+// stretches the span over the room. A span taller than the room takes the
+// fewest units per pixel that fit it, in either mode.
 ScaleFit ComputeScale(int top, int bottom, int chartBottom, bool autoScale);
 
 // The range a frame shows: Min on the x axis, Max at the top, the middle

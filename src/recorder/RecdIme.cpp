@@ -63,11 +63,13 @@ void TRecdIme::Line(QPoint from, QPoint to, const QColor &colour, int width, boo
     p.drawLine(from, to);
 }
 
-void TRecdIme::Text(QPoint at, const QString &text, const QColor &colour)
+void TRecdIme::Text(QPoint at, const QString &text, const QColor &colour, Qt::Alignment align)
 {
     QPainter &p = Painter();
     p.setPen(colour);
-    p.drawText(QRect(at, QSize(200, LabelPixels + 4)), Qt::AlignLeft | Qt::AlignTop, text);
+    constexpr int Room = 200;
+    const QPoint corner = align & Qt::AlignRight ? at - QPoint(Room, 0) : at;
+    p.drawText(QRect(corner, QSize(Room, LabelPixels + 4)), (align & Qt::AlignHorizontal_Mask) | Qt::AlignTop, text);
 }
 
 void TRecdIme::ShiftLeft(const QRect &source)

@@ -26,7 +26,7 @@ public:
     // ChartCanvas
     void FillBox(const QRect &box, const QColor &colour) override;
     void Line(QPoint from, QPoint to, const QColor &colour, int width, bool dotted) override;
-    void Text(QPoint at, const QString &text, const QColor &colour) override;
+    void Text(QPoint at, const QString &text, const QColor &colour, Qt::Alignment align) override;
     void ShiftLeft(const QRect &source) override;
     void Done() override;
 

@@ -16,7 +16,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -73,8 +75,9 @@ QGroupBox *Captioned(const QString &name, const QString &caption, QWidget *conte
     auto *box = new QGroupBox(caption, parent);
     box->setObjectName(name);
     auto *layout = new QHBoxLayout(box);
-    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setContentsMargins(6, 2, 6, 2);
     layout->addWidget(content);
+    box->setFlat(true);
     return box;
 }
 
@@ -109,7 +112,6 @@ TPRecord::TPRecord(RecorderLink &link, QWidget *parent, EventClock &clock)
 {
     setObjectName(QStringLiteral("PRecord"));
     setWindowTitle(QStringLiteral("Recorder Program"));
-    setWindowState(Qt::WindowMaximized);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 6);
@@ -118,6 +120,7 @@ TPRecord::TPRecord(RecorderLink &link, QWidget *parent, EventClock &clock)
     layout->addWidget(BuildControlRow());
     layout->addWidget(BuildAddressPanel());
     RecdIme = new TRecdIme(this);
+    RecdIme->setAccessibleName(QStringLiteral("Trend chart"));
     RecdIme->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     layout->addWidget(RecdIme, 1);
     ErrMess = new QLabel(QStringLiteral("No error"), this);
@@ -134,6 +137,10 @@ TPRecord::TPRecord(RecorderLink &link, QWidget *parent, EventClock &clock)
     ReplayEngine = std::make_unique<Replayer>(RecorderState, ChartState, *Trend, Timer1,
                                               static_cast<ReplayView &>(*this));
     Timer1.OnTimer = [this] { Timer1Timer(); };
+    // Maximised, with the geometry too for desktops without a window manager.
+    if (const QScreen *s = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        setGeometry(s->availableGeometry());
+    setWindowState(Qt::WindowMaximized);
     PRecord = this;
 }
 
@@ -160,10 +167,11 @@ QWidget *TPRecord::BuildToolBar()
     RePlayBt->setCheckable(true);
     ExitBt3 = ToolButton(QStringLiteral("ExitBt3"), QStringLiteral("Exit"), QStringLiteral("Exit this window"),
                          QStyle::SP_DialogCloseButton, bar);
-    // Only the user's clicks run the handlers; the window's own changes of
-    // the check state do not.
-    connect(SaveBt, &QToolButton::clicked, this, GuardedSlot([this] { SaveBtClick(); }));
-    connect(RePlayBt, &QToolButton::clicked, this, GuardedSlot([this] { RePlayBtClick(); }));
+    // Every change of the check state by the user (mouse, keys, assistive
+    // tools) runs the handler; the window's own changes are made with the
+    // signals blocked.
+    connect(SaveBt, &QToolButton::toggled, this, GuardedSlot([this] { SaveBtClick(); }));
+    connect(RePlayBt, &QToolButton::toggled, this, GuardedSlot([this] { RePlayBtClick(); }));
     connect(ExitBt3, &QToolButton::clicked, this, GuardedSlot([this] { ExitBt3Click(); }));
     row->addWidget(SaveBt);
     row->addWidget(RePlayBt);
@@ -210,6 +218,7 @@ QWidget *TPRecord::BuildControlRow()
     TrackBar->setPageStep(50);
     TrackBar->setRange(0, 0);
     TrackBar->setMinimumWidth(160);
+    TrackBar->setAccessibleName(QStringLiteral("Replay position"));
     CsvBt = new QPushButton(QStringLiteral("CSV"), PlayPL);
     CsvBt->setObjectName(QStringLiteral("CsvBt"));
     CsvBt->setToolTip(QStringLiteral("Export the record file as a table"));
@@ -244,6 +253,7 @@ QWidget *TPRecord::BuildControlRow()
     SampleTime->setRange(0, MaxSampleTime);
     SampleTime->setValue(1);
     SampleTime->setMinimumWidth(60);
+    SampleTime->setAccessibleName(QStringLiteral("Sampling time"));
     SampleEdit = new QLineEdit(QStringLiteral("0.5"), SampleTime);
     SampleEdit->setObjectName(QStringLiteral("SampleEdit"));
     SampleEdit->setReadOnly(true);
@@ -532,6 +542,7 @@ void TPRecord::SaveBtClick()
     state.RecordFilePath = QFileInfo(path).absoluteFilePath();
     state.SaveArmed = true;
     state.RecordFileUsed = false;
+    QSignalBlocker block(SaveBt);
     SaveBt->setChecked(true);
 }
 
@@ -573,9 +584,16 @@ void TPRecord::RePlayBtClick()
         LoopCnt->setEnabled(false);
         SampleTime->setEnabled(true);
     }
-    RePlayBt->setChecked(entered);
-    PlayPL->setVisible(entered);
-    BackGndP->setVisible(!entered);
+    {
+        QSignalBlocker block(RePlayBt);
+        RePlayBt->setChecked(entered);
+    }
+    // The panel that goes is hidden before the other shows, so that the row
+    // never needs both widths at once (the window would widen for good).
+    QWidget *leaving = entered ? static_cast<QWidget *>(BackGndP) : PlayPL;
+    QWidget *coming = entered ? static_cast<QWidget *>(PlayPL) : BackGndP;
+    leaving->hide();
+    coming->show();
     SaveBt->setEnabled(!entered);
 }
 
@@ -655,6 +673,7 @@ bool TPRecord::ConfirmOverwrite(const QString &fileName)
 
 void TPRecord::ShowSavingDisarmed()
 {
+    QSignalBlocker block(SaveBt);
     SaveBt->setChecked(false);
 }
 

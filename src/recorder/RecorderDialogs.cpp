@@ -1,6 +1,8 @@
 #include "RecorderDialogs.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -49,7 +51,14 @@ QString ToolkitDialogs::Run(const char *sharedName, bool save, const QString &fi
     if (!suffix.isEmpty())
         dialog.setDefaultSuffix(suffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmOverwrite);
-    if (dialog.exec() != QDialog::Accepted)
+    const int answer = dialog.exec();
+    // A completion list left open by the typed name would stay on screen
+    // with the shared dialog hidden.
+    for (QCompleter *completer : dialog.findChildren<QCompleter *>()) {
+        if (completer->popup())
+            completer->popup()->hide();
+    }
+    if (answer != QDialog::Accepted)
         return QString();
     const QStringList chosen = dialog.selectedFiles();
     return chosen.isEmpty() ? QString() : chosen.first();

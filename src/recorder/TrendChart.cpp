@@ -140,8 +140,10 @@ void TrendChart::DrawChartFrame(int newest)
         if (y <= 0)
             break;
         Canvas.Line({g.ChartLeft, y}, {g.ChartRight + 20, y}, Chart.ChartInk, 1, false);
+        // The label ends just left of the value axis, so that long numbers
+        // never run into it.
         if (y > g.ChartTop + 6 && y < g.ChartBottom - 10)
-            Canvas.Text({g.ChartLeft - 30, y - 6}, TenthsText(grid), Chart.ChartInk);
+            Canvas.Text({g.ChartLeft - 3, y - 6}, TenthsText(grid), Chart.ChartInk, Qt::AlignRight);
     }
 
     for (int s = 0; s < SlotCount; ++s) {
@@ -180,11 +182,13 @@ void TrendChart::DrawSampleColumn(int n)
     if (n % MarkEvery == 0) {
         Canvas.Line({x, g.ChartTop}, {x, g.ChartBottom}, Chart.ChartInk, 1, true);
         if (Chart.ChartColumn > 30)
-            Canvas.Text({x - 35, g.ChartBottom + 4}, TimeText(time[0], time[1], time[2]), Chart.ChartInk);
+            Canvas.Text({x - 35, g.ChartBottom + 4}, TimeText(time[0], time[1], time[2]), Chart.ChartInk,
+                        Qt::AlignLeft);
         for (int s = 0; s < SlotCount; ++s) {
             const int lastY = Chart.LastY[At(s)];
             if (Drawn(s) && lastY > g.ChartTop + 2 && lastY < g.ChartBottom - 16 && Chart.ChartColumn > 20)
-                Canvas.Text({x - 20, lastY + 2}, TenthsText(Chart.ChartRing[At(s)][At(c)]), DeviceColors[At(s)]);
+                Canvas.Text({x - 20, lastY + 2}, TenthsText(Chart.ChartRing[At(s)][At(c)]), DeviceColors[At(s)],
+                            Qt::AlignLeft);
         }
     }
 

@@ -23,8 +23,9 @@ public:
     virtual ~ChartCanvas() = default;
     virtual void FillBox(const QRect &box, const QColor &colour) = 0;
     virtual void Line(QPoint from, QPoint to, const QColor &colour, int width, bool dotted) = 0;
-    // Text with its top left corner at `at`.
-    virtual void Text(QPoint at, const QString &text, const QColor &colour) = 0;
+    // Text with its top left corner at `at`, or with Qt::AlignRight its top
+    // right corner.
+    virtual void Text(QPoint at, const QString &text, const QColor &colour, Qt::Alignment align) = 0;
     // Moves the picture inside `source` one pixel to the left.
     virtual void ShiftLeft(const QRect &source) = 0;
     // A chart operation is complete: the picture may be shown.

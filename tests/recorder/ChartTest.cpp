@@ -39,7 +39,7 @@ TEST(ChartScaleTest, ComputeScale)
         {300, 250, true, 6, false},    // span 50: 10..7 too tall
         {251, 199, false, 6, false},   // the Fix example: 335 / 52
         {1000, 0, true, 3, true},      // 1000 / 3 = 333 fits 335, 1000 / 2 does not
-        {1000, 0, false, 2, true},     // Fix: 1000 / 335
+        {1000, 0, false, 3, true},     // Fix: the typed span fits whole
         {335, 0, true, 1, true},       // span equal to the room
         {-32766, 32766, true, 10, false},  // no curve held: an empty range
         {32768, -32768, true, 196, true},  // the widest range a controller can give
@@ -138,6 +138,23 @@ TEST(TrendChartTest, FixFrameAndItsFallBackToAuto)
         EXPECT_TRUE(typed.ChartData->AutoScale) << max;
         EXPECT_EQ(typed.ChartData->Scale.Offset, 233) << max;
         EXPECT_EQ(typed.View.MaxText, "26.7") << max;
+    }
+}
+
+TEST(TrendChartTest, FixRangeTallerThanTheChartIsShownWhole)
+{
+    struct Case { const char *Max, *Min; } cases[] = {{"1000", "0"}, {"1600", "850"}, {"999999", "-99999"}};
+    for (const Case &c : cases) {
+        ChartRig rig;
+        rig.Chart.SetAutoScale(false);
+        rig.View.MaxText = QString::fromLatin1(c.Max);
+        rig.View.MinText = QString::fromLatin1(c.Min);
+        rig.Chart.UpdateChartHasCurves();
+        Hold(rig, 500, 1);
+        EXPECT_TRUE(rig.ChartData->Scale.Divides) << c.Max;
+        EXPECT_GE(rig.ChartData->Scale.Max, QString::fromLatin1(c.Max).toInt()) << c.Max;
+        EXPECT_LE(rig.ChartData->Scale.Min, QString::fromLatin1(c.Min).toInt()) << c.Max;
+        EXPECT_FALSE(rig.View.AutoShown) << c.Max;
     }
 }
 

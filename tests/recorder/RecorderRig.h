@@ -63,7 +63,10 @@ public:
     {
         Strokes.push_back({from, to, colour, width, dotted});
     }
-    void Text(QPoint at, const QString &text, const QColor &colour) override { Labels.push_back({at, text, colour}); }
+    void Text(QPoint at, const QString &text, const QColor &colour, Qt::Alignment) override
+    {
+        Labels.push_back({at, text, colour});
+    }
     void ShiftLeft(const QRect &) override { ++Shifts; }
     void Done() override { ++Dones; }
 

@@ -459,6 +459,19 @@ TEST_F(RecorderWindowTest, SaveButtonAsksBeforeOverwritingAnExistingFile)
     EXPECT_FALSE(Find<QToolButton>("SaveBt")->isChecked());
 }
 
+TEST_F(RecorderWindowTest, CheckButtonsAnswerToggling)
+{
+    // Keys and assistive tools toggle a check button without a click.
+    Dialogs->Saves.push_back(Path("toggled.rec"));
+    Find<QToolButton>("SaveBt")->toggle();
+    EXPECT_TRUE(RecorderState.SaveArmed);
+    EXPECT_EQ(Dialogs->Filters.size(), 1);
+    Find<QToolButton>("RePlayBt")->toggle();
+    EXPECT_EQ(Dialogs->Filters.size(), 2);
+    EXPECT_FALSE(Find<QToolButton>("RePlayBt")->isChecked());
+    EXPECT_FALSE(RecorderState.SaveArmed);
+}
+
 TEST_F(RecorderWindowTest, ExitEndsTheRecordingAndReleasesTheLine)
 {
     Dialogs->Saves.push_back(Path("exit.rec"));
