@@ -137,6 +137,11 @@ TPRecord::TPRecord(RecorderLink &link, QWidget *parent, EventClock &clock)
     ReplayEngine = std::make_unique<Replayer>(RecorderState, ChartState, *Trend, Timer1,
                                               static_cast<ReplayView &>(*this));
     Timer1.OnTimer = [this] { Timer1Timer(); };
+    // Enter belongs to the counter (a typed jump), never to a button.
+    for (QPushButton *button : findChildren<QPushButton *>()) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
     // Maximised, with the geometry too for desktops without a window manager.
     if (const QScreen *s = parent ? parent->screen() : QGuiApplication::primaryScreen())
         setGeometry(s->availableGeometry());

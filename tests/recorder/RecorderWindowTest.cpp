@@ -392,9 +392,11 @@ TEST_F(RecorderWindowTest, SaveReplayAndExport)
     // A typed position and Enter.
     QLineEdit *counter = Find<QLineEdit>("LoopCnt");
     counter->clear();
+    const qsizetype dialogs = Dialogs->Filters.size();
     QTest::keyClicks(counter, "3");
     QTest::keyClick(counter, Qt::Key_Return);
     EXPECT_EQ(RecorderState.SampleCount, 3);
+    EXPECT_EQ(Dialogs->Filters.size(), dialogs);  // Enter pressed no button
     EXPECT_EQ(counter->text(), " 0000003");
     counter->setText("x");
     QTest::keyClick(counter, Qt::Key_Return);
