@@ -30,18 +30,18 @@ ScaleFit ComputeScale(int top, int bottom, int chartBottom, bool autoScale)
             long long factor = 10;
             while (factor > 1 && span * factor > room)
                 --factor;
-            fit.Factor = static_cast<int>(factor);
+            fit.ScaleFactor = static_cast<int>(factor);
         } else {
             // Fix mode always has a span of at least 3 (its limits differ).
-            fit.Factor = static_cast<int>(std::max<long long>(room / std::max<long long>(span, 1), 1));
+            fit.ScaleFactor = static_cast<int>(std::max<long long>(room / std::max<long long>(span, 1), 1));
         }
-        fit.Divides = false;
+        fit.ScaleDivides = false;
     } else {
         // The smallest factor with span / factor <= room, that is the first
         // one above span / (room + 1). Fix mode takes it too: a truncated
         // span / room would show less than the typed range.
-        fit.Factor = static_cast<int>(span / (room + 1) + 1);
-        fit.Divides = true;
+        fit.ScaleFactor = static_cast<int>(span / (room + 1) + 1);
+        fit.ScaleDivides = true;
     }
     return fit;
 }
@@ -55,33 +55,34 @@ ChartScale FrameScale(int scaleMax, int scaleMin, int chartBottom, bool autoScal
     scaleMin = std::clamp(scaleMin, -Limit, Limit);
     const ScaleFit fit = ComputeScale(scaleMax + 1, scaleMin - 1, chartBottom, autoScale);
     ChartScale scale;
-    scale.Factor = fit.Factor;
-    scale.Divides = fit.Divides;
+    scale.ScaleFactor = fit.ScaleFactor;
+    scale.ScaleDivides = fit.ScaleDivides;
     const int half = chartBottom / 2;
     const int mid = static_cast<int>((static_cast<long long>(scaleMin) + scaleMax) / 2);
-    scale.Offset = mid - (fit.Divides ? half * fit.Factor : half / fit.Factor);
-    scale.Max = 2 * mid - scale.Offset;
-    scale.Min = scale.Offset;
+    scale.ScaleOffset = mid - (fit.ScaleDivides ? half * fit.ScaleFactor : half / fit.ScaleFactor);
+    scale.ScaleMax = 2 * mid - scale.ScaleOffset;
+    scale.ScaleMin = scale.ScaleOffset;
     return scale;
 }
 
 int ValueToY(int value, const ChartScale &scale, int chartBottom)
 {
-    const long long delta = static_cast<long long>(value) - scale.Offset;
-    const long long y = scale.Divides ? chartBottom - delta / scale.Factor : chartBottom - delta * scale.Factor;
+    const long long delta = static_cast<long long>(value) - scale.ScaleOffset;
+    const long long step = scale.ScaleDivides ? delta / scale.ScaleFactor : delta * scale.ScaleFactor;
+    const long long y = chartBottom - step;
     return static_cast<int>(std::clamp<long long>(y, std::numeric_limits<int>::min() / 2,
                                                   std::numeric_limits<int>::max() / 2));
 }
 
 int GridStep(const ChartScale &scale)
 {
-    if (scale.Divides)
-        return 50 * scale.Factor;
-    if (scale.Factor < 2)
+    if (scale.ScaleDivides)
+        return 50 * scale.ScaleFactor;
+    if (scale.ScaleFactor < 2)
         return 50;
-    if (scale.Factor < 4)
+    if (scale.ScaleFactor < 4)
         return 20;
-    if (scale.Factor < 8)
+    if (scale.ScaleFactor < 8)
         return 10;
     return 5;
 }

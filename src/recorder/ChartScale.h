@@ -27,8 +27,8 @@ ChartGeometry GeometryFor(int width);
 // How a span of values fits the room of the curve area: Factor pixels per
 // value unit, or (Divides) value units per pixel.
 struct ScaleFit {
-    int Factor = 1;
-    bool Divides = false;
+    int ScaleFactor = 1;
+    bool ScaleDivides = false;
 };
 // Auto mode picks a round factor (10 down to 1 pixels per unit); Fix mode
 // stretches the span over the room. A span taller than the room takes the
@@ -38,11 +38,11 @@ ScaleFit ComputeScale(int top, int bottom, int chartBottom, bool autoScale);
 // The range a frame shows: Min on the x axis, Max at the top, the middle
 // of the asked range at half height.
 struct ChartScale {
-    int Max = 0;
-    int Min = 0;
-    int Factor = 1;
-    bool Divides = false;
-    int Offset = 0;  // the value drawn on the x axis
+    int ScaleMax = 0;
+    int ScaleMin = 0;
+    int ScaleFactor = 1;
+    bool ScaleDivides = false;
+    int ScaleOffset = 0;  // the value drawn on the x axis
 };
 ChartScale FrameScale(int scaleMax, int scaleMin, int chartBottom, bool autoScale);
 

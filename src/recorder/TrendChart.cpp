@@ -113,27 +113,27 @@ void TrendChart::DrawChartFrame(int newest)
     ClearChart();
     const int oldest = newest < g.ChartWidth ? 0 : (newest + 1) % g.ChartWidth;
 
-    Chart.Scale.Max = NoMax;
-    Chart.Scale.Min = NoMin;
+    Chart.Scale.ScaleMax = NoMax;
+    Chart.Scale.ScaleMin = NoMin;
     if (!Chart.AutoScale) {
         int top = 0;
         int bottom = 0;
         if (ParseWholeNumber(View.MaxScaleText(), top) && ParseWholeNumber(View.MinScaleText(), bottom)
             && top > bottom) {
-            Chart.Scale.Max = top;
-            Chart.Scale.Min = bottom;
+            Chart.Scale.ScaleMax = top;
+            Chart.Scale.ScaleMin = bottom;
         } else {
             Chart.AutoScale = true;
             View.ShowAutoScale();
         }
     }
     GrowScale();
-    Chart.Scale = FrameScale(Chart.Scale.Max, Chart.Scale.Min, g.ChartBottom, Chart.AutoScale);
+    Chart.Scale = FrameScale(Chart.Scale.ScaleMax, Chart.Scale.ScaleMin, g.ChartBottom, Chart.AutoScale);
     if (Chart.AutoScale)
-        View.ShowScaleTexts(TenthsText(Chart.Scale.Max), TenthsText(Chart.Scale.Min));
+        View.ShowScaleTexts(TenthsText(Chart.Scale.ScaleMax), TenthsText(Chart.Scale.ScaleMin));
 
     const int step = GridStep(Chart.Scale);
-    int grid = FloorToMultiple(Chart.Scale.Offset, step);
+    int grid = FloorToMultiple(Chart.Scale.ScaleOffset, step);
     for (;;) {
         grid += step;
         const int y = Y(grid);
@@ -239,12 +239,12 @@ bool TrendChart::GrowScale()
         lo = std::min(lo, Chart.DeviceMin[At(s)]);
     }
     bool changed = false;
-    if (hi > Chart.Scale.Max) {
-        Chart.Scale.Max = hi;
+    if (hi > Chart.Scale.ScaleMax) {
+        Chart.Scale.ScaleMax = hi;
         changed = true;
     }
-    if (lo < Chart.Scale.Min) {
-        Chart.Scale.Min = lo;
+    if (lo < Chart.Scale.ScaleMin) {
+        Chart.Scale.ScaleMin = lo;
         changed = true;
     }
     return changed;

@@ -46,8 +46,8 @@ TEST(ChartScaleTest, ComputeScale)
     };
     for (const Case &c : cases) {
         const ScaleFit fit = ComputeScale(c.Top, c.Bottom, 345, c.Auto);
-        EXPECT_EQ(fit.Factor, c.Factor) << c.Top << ' ' << c.Bottom << ' ' << c.Auto;
-        EXPECT_EQ(fit.Divides, c.Divides) << c.Top << ' ' << c.Bottom << ' ' << c.Auto;
+        EXPECT_EQ(fit.ScaleFactor, c.Factor) << c.Top << ' ' << c.Bottom << ' ' << c.Auto;
+        EXPECT_EQ(fit.ScaleDivides, c.Divides) << c.Top << ' ' << c.Bottom << ' ' << c.Auto;
     }
 }
 
@@ -67,7 +67,8 @@ TEST(ChartScaleTest, TextsAndNumbers)
     struct Whole { const char *Text; bool Ok; int Value; } whole[] = {
         {"123", true, 123}, {"  123", true, 123}, {" 0000012", true, 12}, {"-45", true, -45}, {"+7", true, 7},
         {"25.0", false, 0}, {"12 ", false, 0}, {"", false, 0}, {" ", false, 0}, {"-", false, 0}, {"1e3", false, 0},
-        {"abc", false, 0}, {"2147483647", true, 2147483647}, {"2147483648", false, 0}, {"-2147483648", true, -2147483647 - 1},
+        {"abc", false, 0}, {"2147483647", true, 2147483647}, {"2147483648", false, 0},
+        {"-2147483648", true, -2147483647 - 1},
         {"99999999999999999999", false, 0},
     };
     for (const Whole &w : whole) {
@@ -96,11 +97,11 @@ TEST(TrendChartTest, AutoFrameOfAConstantValue)
     ASSERT_TRUE(rig.ChartData->ChartHasCurves);
     Hold(rig, 250, 1);
     const ChartScale &scale = rig.ChartData->Scale;
-    EXPECT_EQ(scale.Factor, 10);
-    EXPECT_FALSE(scale.Divides);
-    EXPECT_EQ(scale.Offset, 233);
-    EXPECT_EQ(scale.Max, 267);
-    EXPECT_EQ(scale.Min, 233);
+    EXPECT_EQ(scale.ScaleFactor, 10);
+    EXPECT_FALSE(scale.ScaleDivides);
+    EXPECT_EQ(scale.ScaleOffset, 233);
+    EXPECT_EQ(scale.ScaleMax, 267);
+    EXPECT_EQ(scale.ScaleMin, 233);
     EXPECT_EQ(rig.View.MaxText, "26.7");
     EXPECT_EQ(rig.View.MinText, "23.3");
     EXPECT_EQ(rig.Canvas.LabelTexts(Qt::black),
@@ -118,10 +119,10 @@ TEST(TrendChartTest, FixFrameAndItsFallBackToAuto)
     rig.View.MinText = QStringLiteral("200");
     rig.Chart.UpdateChartHasCurves();
     Hold(rig, 230, 1);
-    EXPECT_EQ(rig.ChartData->Scale.Factor, 6);
-    EXPECT_FALSE(rig.ChartData->Scale.Divides);
-    EXPECT_EQ(TenthsText(rig.ChartData->Scale.Min), "19.7");
-    EXPECT_EQ(TenthsText(rig.ChartData->Scale.Max), "25.3");
+    EXPECT_EQ(rig.ChartData->Scale.ScaleFactor, 6);
+    EXPECT_FALSE(rig.ChartData->Scale.ScaleDivides);
+    EXPECT_EQ(TenthsText(rig.ChartData->Scale.ScaleMin), "19.7");
+    EXPECT_EQ(TenthsText(rig.ChartData->Scale.ScaleMax), "25.3");
     EXPECT_EQ(rig.Canvas.LabelTexts(Qt::black), QStringList({"20.0", "21.0", "22.0", "23.0", "24.0", "25.0"}));
     // Fix mode leaves the typed limits as they are.
     EXPECT_EQ(rig.View.MaxText, "250");
@@ -136,7 +137,7 @@ TEST(TrendChartTest, FixFrameAndItsFallBackToAuto)
         Hold(typed, 250, 1);
         EXPECT_TRUE(typed.View.AutoShown) << max;
         EXPECT_TRUE(typed.ChartData->AutoScale) << max;
-        EXPECT_EQ(typed.ChartData->Scale.Offset, 233) << max;
+        EXPECT_EQ(typed.ChartData->Scale.ScaleOffset, 233) << max;
         EXPECT_EQ(typed.View.MaxText, "26.7") << max;
     }
 }
@@ -151,9 +152,9 @@ TEST(TrendChartTest, FixRangeTallerThanTheChartIsShownWhole)
         rig.View.MinText = QString::fromLatin1(c.Min);
         rig.Chart.UpdateChartHasCurves();
         Hold(rig, 500, 1);
-        EXPECT_TRUE(rig.ChartData->Scale.Divides) << c.Max;
-        EXPECT_GE(rig.ChartData->Scale.Max, QString::fromLatin1(c.Max).toInt()) << c.Max;
-        EXPECT_LE(rig.ChartData->Scale.Min, QString::fromLatin1(c.Min).toInt()) << c.Max;
+        EXPECT_TRUE(rig.ChartData->Scale.ScaleDivides) << c.Max;
+        EXPECT_GE(rig.ChartData->Scale.ScaleMax, QString::fromLatin1(c.Max).toInt()) << c.Max;
+        EXPECT_LE(rig.ChartData->Scale.ScaleMin, QString::fromLatin1(c.Min).toInt()) << c.Max;
         EXPECT_FALSE(rig.View.AutoShown) << c.Max;
     }
 }
@@ -198,7 +199,7 @@ TEST(TrendChartTest, NewSampleCostsAColumnUnlessTheScaleGrows)
     EXPECT_EQ(rig.Canvas.Fills, 1);
     EXPECT_EQ(rig.Canvas.CurveStrokes(DeviceColors[0]), 11);  // samples 1 .. 11
     EXPECT_EQ(rig.Canvas.Dones, 1);
-    EXPECT_GE(rig.ChartData->Scale.Max, 300);
+    EXPECT_GE(rig.ChartData->Scale.ScaleMax, 300);
     EXPECT_EQ(rig.View.Values[0], "30.0");
 }
 
@@ -290,7 +291,7 @@ TEST(TrendChartTest, ExtremeValuesStayInsideTheBox)
         EXPECT_GE(stroke.From.y(), g.ChartTop);
         EXPECT_LE(stroke.From.y(), g.ChartBottom);
     }
-    EXPECT_TRUE(rig.ChartData->Scale.Divides);
+    EXPECT_TRUE(rig.ChartData->Scale.ScaleDivides);
 }
 
 } // namespace

@@ -189,7 +189,8 @@ TEST_F(RecorderWindowTest, ControlsAsDesigned)
         QLineEdit *value = Find<QLineEdit>(QStringLiteral("PV%1").arg(s));
         EXPECT_EQ(value->text(), "0");
         EXPECT_FALSE(value->isEnabled());
-        EXPECT_EQ(Find<QPushButton>(QStringLiteral("DevicePL%1").arg(s))->text(), QStringLiteral("Device %1").arg(s + 1));
+        const QString device = QStringLiteral("DevicePL%1").arg(s);
+        EXPECT_EQ(Find<QPushButton>(device)->text(), QStringLiteral("Device %1").arg(s + 1));
     }
     EXPECT_EQ(Find<QLabel>("ErrMess")->text(), "No error");
     EXPECT_FALSE(Find<QLabel>("ErrMess")->isVisible());
@@ -315,8 +316,8 @@ TEST_F(RecorderWindowTest, FixScaleFallsBackToAutoOnAFaultyLimit)
     ASSERT_TRUE(Record(2));
     // The typed range 20.0 .. 30.0 stretched over the room.
     const ScaleFit fit = ComputeScale(301, 199, ChartState.Geometry.ChartBottom, false);
-    EXPECT_EQ(ChartState.Scale.Factor, fit.Factor);
-    EXPECT_FALSE(ChartState.Scale.Divides);
+    EXPECT_EQ(ChartState.Scale.ScaleFactor, fit.ScaleFactor);
+    EXPECT_FALSE(ChartState.Scale.ScaleDivides);
     EXPECT_EQ(Text("MaxScale"), "300");
     Click("StartBt");
     EXPECT_TRUE(Find<QLineEdit>("MaxScale")->isEnabled());
@@ -326,10 +327,10 @@ TEST_F(RecorderWindowTest, FixScaleFallsBackToAutoOnAFaultyLimit)
     ASSERT_TRUE(Record(1));
     EXPECT_EQ(Find<QComboBox>("DisplayMd")->currentText(), "Auto");
     EXPECT_TRUE(ChartState.AutoScale);
-    EXPECT_EQ(Text("MaxScale"), TenthsText(ChartState.Scale.Max));
-    EXPECT_EQ(Text("MinScale"), TenthsText(ChartState.Scale.Min));
-    EXPECT_LT(ChartState.Scale.Min, -123);
-    EXPECT_GT(ChartState.Scale.Max, 253);
+    EXPECT_EQ(Text("MaxScale"), TenthsText(ChartState.Scale.ScaleMax));
+    EXPECT_EQ(Text("MinScale"), TenthsText(ChartState.Scale.ScaleMin));
+    EXPECT_LT(ChartState.Scale.ScaleMin, -123);
+    EXPECT_GT(ChartState.Scale.ScaleMax, 253);
     Click("StartBt");
     EXPECT_FALSE(Find<QLineEdit>("MaxScale")->isEnabled());
 }

@@ -381,7 +381,9 @@ public:
 TEST_F(SamplerSimTest, RefusedWriteEndsTheRecordingOnce)
 {
     Controller(1, 250);
-    SamplerRig rig(Clock, [this](int) -> std::unique_ptr<SerialLine> { return std::make_unique<RefusingLine>(&Bus, 2); });
+    SamplerRig rig(Clock, [this](int) -> std::unique_ptr<SerialLine> {
+        return std::make_unique<RefusingLine>(&Bus, 2);
+    });
     rig.Engine.Start(SamplerRig::Addresses({1}), 1);
     Clock.Advance(10'000);
     EXPECT_EQ(rig.View.Failures, QStringList{"Failed to put entire block"});
