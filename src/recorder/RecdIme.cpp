@@ -85,6 +85,8 @@ void TRecdIme::Done()
     update();
 }
 
+// The repaint only shows the kept picture: the chart draws into it as
+// samples come, so nothing needs drawing again here.
 void TRecdIme::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);

@@ -566,7 +566,6 @@ void TPRecord::RePlayBtClick()
         if (!path.isEmpty() && ReplayEngine->Load(path, header)) {
             entered = true;
             for (int s = 0; s < SlotCount; ++s) {
-                QSignalBlocker block(ComAddr[At(s)]);
                 ComAddr[At(s)]->setValue(header.Addresses[At(s)]);
                 PaintBox(ComAddr[At(s)], Qt::white);
             }
