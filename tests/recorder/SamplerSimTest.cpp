@@ -201,7 +201,9 @@ TEST_F(SamplerSimTest, FailureCountRunsFromStartAndDropsAtTheThird)
     ASSERT_TRUE(Clock.AdvanceUntil([&] { return rig->State().FailCount[1] == 2; }, 30'000));
     EXPECT_EQ(rig->State().DroppedAt[1], -1);
     ASSERT_TRUE(Clock.AdvanceUntil([&] { return rig->State().DroppedAt[1] != -1; }, 30'000));
+    // Its 10th request belongs to sample 7: two samples were asked twice.
     const int droppedAt = rig->State().DroppedAt[1];
+    EXPECT_EQ(droppedAt, 7);
     EXPECT_EQ(rig->View.Looks[1], SlotLook::Dropped);
     EXPECT_EQ(rig->State().DeviceAddress[1], 0);
     EXPECT_EQ(rig->State().FailCount[1], 0);
