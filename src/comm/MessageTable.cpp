@@ -87,6 +87,10 @@ const QString RecorderStop = QStringLiteral("Stop");
 const QString StartHint = QStringLiteral("Start to getting data");
 const QString StopHint = QStringLiteral("End of acquire data");
 const QString RecordFileFilter = QStringLiteral("Record files (*.rec)|*.REC");
+const QString ErrText = QStringLiteral("Err");
+const QString NotValidInteger = QStringLiteral("'%1' is not a valid integer value");
+const QString CsvFileFilter = QStringLiteral("CSV files (*.csv)|*.CSV");
+const QString CsvTimeHeading = QStringLiteral("Time");
 
 const QString StepMaxText = QStringLiteral("Step Max.");
 const QString PatternText = QStringLiteral("Pattern ");

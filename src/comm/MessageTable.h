@@ -77,6 +77,10 @@ extern const QString RecorderStop;
 extern const QString StartHint;
 extern const QString StopHint;
 extern const QString RecordFileFilter;
+extern const QString ErrText;          // "Err": a dropped slot's value
+extern const QString NotValidInteger;  // "'%1' is not a valid integer value"
+extern const QString CsvFileFilter;
+extern const QString CsvTimeHeading;
 // Ramp/soak editor.
 extern const QString StepMaxText;
 extern const QString PatternText;
