@@ -40,6 +40,13 @@ QString FixedDigits(int value, int width)
     return text;
 }
 
+QString TenthsText(int tenths)
+{
+    const long long magnitude = tenths < 0 ? -static_cast<long long>(tenths) : tenths;
+    return (tenths < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 10) + QLatin1Char('.')
+        + QString::number(magnitude % 10);
+}
+
 QString SignedWordText(int value)
 {
     if (value > 0x7FFF)

@@ -24,5 +24,7 @@ int Crc16(const std::uint8_t *bytes, int length);
 // In place: character i := byte of the pair at 2i+1, 2i+2. The caller
 // guarantees 2n+1 readable characters.
 void HexTextToBytes(char *text, int count);
+// A value in tenths as text with one decimal: 25.3, -0.5, 0.0.
+QString TenthsText(int tenths);
 // Typed decimal text to an integer scaled by 10^decimals, or InvalidNumber.
 int ParseScaledDecimal(const char *text, int decimals);

@@ -1,5 +1,7 @@
 #include "PvTrend.h"
 
+#include "Conversions.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -101,13 +103,6 @@ std::vector<GridLine> GridLines(const TrendScale &scale, int h)
 QString GridLabel(int value)
 {
     return QString::number(value / 10) + QStringLiteral(".0");
-}
-
-QString TenthsText(int value)
-{
-    const QString sign = value < 0 ? QStringLiteral("-") : QString();
-    const int magnitude = std::abs(value);
-    return QStringLiteral("%1%2.%3").arg(sign).arg(magnitude / 10).arg(magnitude % 10);
 }
 
 PvTrend::PvTrend(int layoutWidth) : Geo(TrendGeometryFor(layoutWidth)) {}

@@ -6,6 +6,8 @@
 // brings a full redraw with a new scale.
 #pragma once
 
+#include "Conversions.h"
+
 #include <QLine>
 #include <QPoint>
 #include <QRect>
@@ -68,8 +70,6 @@ std::vector<GridLine> GridLines(const TrendScale &scale, int h);
 
 // "12.0" for a grid value of 120 tenths.
 QString GridLabel(int value);
-// "25.3", "-0.5": a value in tenths with its sign.
-QString TenthsText(int value);
 
 struct TrendLabel {
     QPoint TopLeft;

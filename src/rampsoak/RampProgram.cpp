@@ -73,11 +73,7 @@ void EncodeSteps(const RampSoakProgram &program, RampImage &image)
 
 QString SetValueText(int tenths)
 {
-    const long long magnitude = std::llabs(static_cast<long long>(tenths));
-    return QStringLiteral("%1%2.%3")
-        .arg(tenths < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 10)
-        .arg(magnitude % 10);
+    return TenthsText(tenths);
 }
 
 QString ExecuteTimeText(int minutes)

@@ -95,13 +95,6 @@ int FloorToMultiple(int value, int step)
     return q * step;
 }
 
-QString TenthsText(int tenths)
-{
-    const long long magnitude = std::llabs(static_cast<long long>(tenths));
-    QString text = tenths < 0 ? QStringLiteral("-") : QString();
-    return text + QString::number(magnitude / 10) + QLatin1Char('.') + QString::number(magnitude % 10);
-}
-
 QString TimeText(int hour, int minute, int second)
 {
     return QStringLiteral("%1:%2:%3").arg(hour).arg(minute).arg(second);

@@ -3,6 +3,8 @@
 // the grid step, and the value and time texts. Pure functions.
 #pragma once
 
+#include "Conversions.h"
+
 #include <QString>
 
 // Columns the chart's ring holds; wider windows get a chart of this many
@@ -53,8 +55,6 @@ int GridStep(const ChartScale &scale);
 // The largest multiple of `step` not above `value`.
 int FloorToMultiple(int value, int step);
 
-// Tenths as text with one decimal: -5 is "-0.5", 253 is "25.3".
-QString TenthsText(int tenths);
 // "9:5:3": hour, minute, second without leading zeros.
 QString TimeText(int hour, int minute, int second);
 

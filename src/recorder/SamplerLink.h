@@ -1,7 +1,8 @@
 // The sampler's side of the main window's recorder link: every use of the
-// port by the recorder is here (configure, open, close, the timer trigger,
-// the reply store, sending) and nowhere else. The main window's receive
-// routing collects each reply and calls ProcessReply, which hands it on.
+// port by the recorder is here (configure, open, close, sending) and nowhere
+// else. The link's reply exchange collects each reply (and waits out the
+// RTU turnaround on the clock); the main window's receive routing then
+// calls ProcessReply, which hands it on.
 //
 // The link settings are copied when the port opens and used until it
 // closes. Errors of the serial service never leave this class: they end in
@@ -45,7 +46,7 @@ public:
     // ASCII it goes at once.
     bool RequestNext(int station);
     // A request is waiting to be sent or waiting for its reply.
-    bool Busy() const { return Phase != Stage::Idle; }
+    bool Busy() const { return Link.Exchange.Awaiting(); }
 
     // The last reply judged by the recorder's rules for the station asked;
     // sets the session's ResultCode.
@@ -58,11 +59,8 @@ public:
     std::function<void(const QString &text)> OnFailure;
 
 private:
-    enum class Stage { Idle, Turnaround, Awaiting };
-
     void ProcessReply() override;
-    void LineLost(const QString &text);
-    bool Send();
+    bool Send(int station, qint64 notBeforeMs);
     bool Fail(const QString &text);
 
     RecorderLink &Link;
@@ -70,9 +68,7 @@ private:
     EventClock &Clock;
     TComPort::LostHandler PreviousLost;
     TLinkSettings Copy;
-    Stage Phase = Stage::Idle;
     bool Holding = false;  // ActiveModule was set by this link
     int Station = 0;
     qint64 ReplyTakenMs = 0;
-    EventClock::TaskId TurnaroundTask = 0;
 };

@@ -191,7 +191,7 @@ struct SamplerRig {
         : Clock(clock), Start(clock.NowMs()), Port(clock, std::move(lines)), Link(Port), Timer(clock)
     {
         Port.OnTrigger = [this](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
-            RouteRecorderTrigger(Link, SessionState, LinkSettings, message, argument);
+            RouteRecorderTrigger(Link, SessionState, message, argument);
         };
         Timer.OnTimer = [this] {
             if (Chart.State.Recording)

@@ -72,7 +72,7 @@ protected:
         SetMessageSink([this](const QString &text, const QString &caption) { Messages << caption + '|' + text; });
         SetErrorReporter([this](const QString &text) { Errors << text; });
         Port.OnTrigger = [this](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
-            RouteRecorderTrigger(Link, SessionState, LinkSettings, message, argument);
+            RouteRecorderTrigger(Link, SessionState, message, argument);
         };
         for (int address : {1, 2}) {
             ControllerConfig config;

@@ -294,7 +294,7 @@ TEST_F(SamplerSimTest, RtuTurnaroundIsAWaitOnTheClock)
     std::vector<qint64> repliesAt;
     rig->Port.OnTrigger = [&](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
         const bool waiting = rig->Link.RecorderAwaitingReply;
-        RouteRecorderTrigger(rig->Link, SessionState, LinkSettings, message, argument);
+        RouteRecorderTrigger(rig->Link, SessionState, message, argument);
         if (waiting && message == TComPort::TriggerAvail && rig->Link.RecorderRxCount == 9)
             repliesAt.push_back(Clock.NowMs());
     };

@@ -10,7 +10,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <cstring>
 
 class SetupReplyHandler {
 public:
@@ -64,9 +63,6 @@ struct RecorderLink {
     // turnaround). The recorder's handler hears of its reply once.
     void Send(const FrameCodec::Frame &request, bool rtu, int timeoutTicks, qint64 notBeforeMs = 0)
     {
-        std::memset(RecorderRxBuffer, 0, sizeof RecorderRxBuffer);
-        RecorderRxCount = 0;
-        RecorderRxOverflow = false;
         RecorderAwaitingReply = true;
         ReplyExchange::Request r;
         r.Frame = request;
@@ -83,7 +79,7 @@ struct RecorderLink {
 
     TComPort &Port;
     ReplyExchange Exchange;
-    // The reply as handed over.
+    // The reply as handed over (zero-filled past its end), until the next one.
     std::uint8_t RecorderRxBuffer[Capacity] = {};
     int RecorderRxCount = 0;
     bool RecorderRxOverflow = false;  // more came than the buffer holds: no good
