@@ -337,6 +337,9 @@ void SimBus::ScheduleReply(Station &station, QByteArray reply, Fault fault, int 
     double startUs = Clock.NowMs() * 1000.0 + Turnaround * 1000.0;
     if (fault == Fault::Slow)
         startUs += options.SlowMs * 1000.0;
+    // One transmitter: a request heard while an earlier reply (a late one)
+    // is still going out is answered after it, never in between.
+    startUs = std::max(startUs, station.SendEndUs);
     const qsizetype total = reply.size();
     qsizetype chunk = total;
     double gapUs = 0;
@@ -352,6 +355,7 @@ void SimBus::ScheduleReply(Station &station, QByteArray reply, Fault fault, int 
         const qsizetype to = std::min(total, from + chunk);
         const double dueUs = startUs + static_cast<double>(to) * charUs + index * gapUs;
         At(dueUs, [this, s, lineId, piece = reply.mid(from, to - from)] { Deliver(*s, lineId, piece); });
+        station.SendEndUs = dueUs;
     }
 }
 

@@ -78,6 +78,7 @@ private:
         bool InFrame = false;   // ASCII: a ':' came
         bool Overlong = false;  // RTU: more came than any frame holds
         double WireEndUs = 0;   // when the last character heard so far ended
+        double SendEndUs = 0;   // when the last reply it sent has left it
         EventClock::TaskId SilenceTask = 0;
         int LineId = 0;
     };

@@ -172,6 +172,27 @@ TEST(SimBus, RtuFramesEndWithSilenceAndRepliesCanComeWhole)
     EXPECT_EQ(master.Arrivals[0].AtMs - master.SentAtMs, 11);
 }
 
+TEST(SimBus, AReplyWaitsUntilTheControllersLateReplyHasLeftIt)
+{
+    VirtualClock clock;
+    SimBus bus(clock);
+    SimController &c = AddQuiet(bus, AsciiA);
+    c.Faults().Options.SlowMs = 100;
+    c.Faults().Add({Fault::Slow, 0, 0, 1});  // the first reply only
+    Master master(clock, bus, LineOf(AsciiA));
+    master.SentAtMs = clock.NowMs();
+    master.Port.PutBlock(QByteArray(":010347000002B3\r\n"));
+    // The late reply goes out from 123 ms to 142.8 ms; the second request
+    // is heard at 127.7 ms, while it does.
+    clock.Advance(110);
+    master.Port.PutBlock(QByteArray(":010347010001B3\r\n"));
+    clock.Advance(1000);
+    EXPECT_EQ(master.Received(), QByteArray(":01030400FA03E813\r\n:01030203E80F\r\n"));
+    // Its 15 characters follow the late reply's 19: not from 133 ms on.
+    ASSERT_FALSE(master.Arrivals.empty());
+    EXPECT_EQ(master.Arrivals.back().AtMs - master.SentAtMs, 159);
+}
+
 TEST(SimBus, ChunkSizeSetsHowRepliesArrive)
 {
     VirtualClock clock;
