@@ -205,6 +205,9 @@ public:
     void ShowLineFault(const QString &text) override { Fault = text; }
     void CloseWindow() override {}
     void ClearTrend(int) override {}
+    void UploadFinished() override {}
+    void TransferFailed(const QString &) override {}
+    void AskPassword() override {}
     QString Fault;
 };
 

@@ -8,6 +8,7 @@
 #include "StepTable.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -530,6 +531,10 @@ void MonitorEngine::Send(RequestKind kind, int slot, int station, int function, 
     // wait on the clock.
     if (Link.RtuMode && Active > 1)
         request.NotBeforeMs = Port.Timebase().NowMs() + 21;
+    // After a failed transaction the rest of a late or damaged reply may
+    // still come: it must not be taken for the answer to this request.
+    if (std::exchange(QuietBeforeNext, false))
+        request.QuietMs = request.DeadlineTicks * TComPort::TickMs;
     Current.Request = FrameCodec::RequestBytes(request.Frame, Link.RtuMode);
 
     MonitorSlot &counted = Slots[static_cast<size_t>(slot)];
@@ -586,8 +591,10 @@ void MonitorEngine::Process(const ReplyExchange::Reply &reply)
         Account(FrameCodec::StatusFormatFault, v.Function, 0, true);
         break;
     case FrameCodec::ReplyKind::Data:
-        if (static_cast<int>(v.Words.size()) < Current.Count) {
-            Account(FrameCodec::StatusFormatFault, v.Function);  // fewer words than asked for
+        if (static_cast<int>(v.Words.size()) != Current.Count) {
+            // Not the answer to this request (a reply that came late, or
+            // one that is short of words).
+            Account(FrameCodec::StatusFormatFault, v.Function);
             break;
         }
         ProcessData(v.Words);
@@ -673,6 +680,7 @@ void MonitorEngine::Account(int status, int function, int exceptionCode, bool fo
     }
     ++slot.ErrorCount;
     SetLed(s, LinkLed::Red);
+    QuietBeforeNext = true;
     QString text;
     switch (status) {
     case FrameCodec::StatusFormatFault:

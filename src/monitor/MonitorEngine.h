@@ -258,6 +258,7 @@ private:
     int ReadFaultCount = 0;
     int WriteFaultCount = 0;
     bool CloseAfterReply = false;
+    bool QuietBeforeNext = false;  // the last transaction failed: let the line settle
     bool SamplingOn = false;
     bool TrendView = false;
 

@@ -143,10 +143,11 @@ TEST(MonitorEngine, RtuExceptionReplyGetsOneMoreDeadlinePeriod)
     const size_t again = FirstRepeat(rig.Log.Sent, at - 1);
     ASSERT_LT(again, rig.Log.Sent.size());
     // The 5-byte exception never reaches the announced length: one deadline,
-    // one more period, then it is judged and the request sent again.
+    // one more period, then it is judged; the request goes again once the
+    // line has been quiet for a deadline.
     const qint64 gap = rig.Log.Sent[again].AtMs - rig.Log.Sent[again - 1].AtMs;
-    EXPECT_GE(gap, 2 * 110);
-    EXPECT_LE(gap, 2 * 165 + 30);
+    EXPECT_GE(gap, 2 * 110 + 110);
+    EXPECT_LE(gap, 2 * 165 + 110 + 30);
     EXPECT_TRUE(rig.Engine->Message().startsWith(MessageTable::ReadErrorPrefix)) << rig.Engine->Message().toStdString();
     EXPECT_EQ(rig.Engine->Slot(0).ErrorCount, 1);
 }

@@ -32,6 +32,9 @@ public:
     void ShowLineFault(const QString &text) override { Faults << text; }
     void CloseWindow() override { Engine->FormClose(); }
     void ClearTrend(int) override {}
+    void UploadFinished() override {}
+    void TransferFailed(const QString &) override {}
+    void AskPassword() override {}
 
     void Connect(int slot, int address)
     {

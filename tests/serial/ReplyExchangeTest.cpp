@@ -138,6 +138,28 @@ TEST_F(ReplyExchangeTest, TheFrameGoesOutAfterTheTurnaroundWithoutBlocking)
     EXPECT_TRUE(Endings[0].Bytes.isEmpty());
 }
 
+TEST_F(ReplyExchangeTest, AfterALateReplyTheFrameWaitsForAQuietLine)
+{
+    Run(Read(false, 2), {});  // times out; its reply is still to come
+    Peer.Written.clear();
+    ReplyExchange::Request request = Read(false, 2);
+    request.QuietMs = 100;
+    const qint64 asked = Clock.NowMs();
+    Exchange.Send(request);
+    Clock.Advance(30);
+    Peer.Deliver(":0103040064");  // the late reply, in pieces
+    Clock.Advance(60);
+    Peer.Deliver("012CAB\r\n");
+    Clock.Advance(99);
+    EXPECT_TRUE(Peer.Written.isEmpty());  // not before 100 ms of quiet
+    Clock.Advance(1);
+    EXPECT_FALSE(Peer.Written.isEmpty());
+    EXPECT_EQ(Clock.NowMs() - asked, 190);
+    Clock.Advance(1000);
+    ASSERT_EQ(Endings.size(), 2u);
+    EXPECT_TRUE(Endings[1].Bytes.isEmpty());  // nothing of the late reply was taken
+}
+
 TEST_F(ReplyExchangeTest, AnAbandonedRequestNeverEnds)
 {
     for (qint64 notBefore : {qint64(0), Clock.NowMs() + 50}) {

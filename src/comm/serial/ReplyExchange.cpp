@@ -2,6 +2,8 @@
 
 #include "ErrorReport.h"
 
+#include <algorithm>
+
 ReplyExchange::ReplyExchange(TComPort &port, int capacity)
     : Port(port), Clock(port.Timebase()), Limit(std::max(capacity, 1))
 {
@@ -41,23 +43,9 @@ void ReplyExchange::Send(const Request &request)
     Abandon();
     Current = request;
     Outstanding = true;
-    if (request.NotBeforeMs > Clock.NowMs()) {
-        // The turnaround is a wait on the clock: the user-interface thread
-        // goes on meanwhile, and nothing is on the line yet.
-        SendTask = Clock.CallAt(request.NotBeforeMs, [this] {
-            SendTask = 0;
-            if (!Outstanding)
-                return;
-            try {
-                Transmit();
-            } catch (const ComError &e) {
-                Outstanding = false;
-                if (OnSendFailed)
-                    OnSendFailed(e.Text());
-                else
-                    ReportError(e.Text());
-            }
-        });
+    QuietUntilMs = request.QuietMs > 0 ? Clock.NowMs() + request.QuietMs : 0;
+    if (std::max(request.NotBeforeMs, QuietUntilMs) > Clock.NowMs()) {
+        ScheduleSend();
         return;
     }
     try {
@@ -66,6 +54,28 @@ void ReplyExchange::Send(const Request &request)
         Outstanding = false;
         throw;
     }
+}
+
+void ReplyExchange::ScheduleSend()
+{
+    // The turnaround and the quiet line are waits on the clock: the
+    // user-interface thread goes on meanwhile, and nothing is on the line yet.
+    if (SendTask)
+        Clock.Cancel(SendTask);
+    SendTask = Clock.CallAt(std::max(Current.NotBeforeMs, QuietUntilMs), [this] {
+        SendTask = 0;
+        if (!Outstanding)
+            return;
+        try {
+            Transmit();
+        } catch (const ComError &e) {
+            Outstanding = false;
+            if (OnSendFailed)
+                OnSendFailed(e.Text());
+            else
+                ReportError(e.Text());
+        }
+    });
 }
 
 void ReplyExchange::Transmit()
@@ -91,6 +101,11 @@ std::optional<ReplyExchange::Reply> ReplyExchange::Trigger(std::uint16_t message
         if (!OnTheLine()) {
             for (int i = 0; i < argument; ++i)
                 Port.GetChar();
+            // A request waiting for a quiet line waits again.
+            if (Outstanding && Current.QuietMs > 0) {
+                QuietUntilMs = Clock.NowMs() + Current.QuietMs;
+                ScheduleSend();
+            }
             return std::nullopt;
         }
         Port.SetTimerTrigger(Handle, Current.DeadlineTicks, false);

@@ -36,6 +36,10 @@ public:
         int ExpectedLength = 0;
         // The frame goes out no earlier than this (the RTU turnaround).
         qint64 NotBeforeMs = 0;
+        // ... and only once nothing has come in for this long from the
+        // moment it is sent: after a late or damaged reply, the rest of it
+        // must not be taken for the answer to this request.
+        int QuietMs = 0;
     };
 
     enum class Ending {
@@ -83,6 +87,7 @@ public:
 
 private:
     void Transmit();
+    void ScheduleSend();
     Reply End(Ending how);
 
     TComPort &Port;
@@ -95,6 +100,7 @@ private:
     bool Outstanding = false;
     bool ExtraUsed = false;
     EventClock::TaskId SendTask = 0;
+    qint64 QuietUntilMs = 0;
 };
 
 // Opens a window's own link with the settings as they are now, in the order
