@@ -1,30 +1,16 @@
 #include "ParameterFile.h"
 
 #include "MessageTable.h"
+#include "SaveReplacing.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
 bool SaveParameterFile(const QString &path, const ParameterImage &image)
 {
-    if (path.isEmpty() || QFileInfo(path).isDir())
-        return false;
-    // QSaveFile writes beside the target and renames on commit; it never
-    // falls back to writing the target in place. Unbuffered, so that a
-    // short write (disk full) shows here: a buffered one is only flushed by
-    // the commit, which takes a short flush for success.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    const auto *data = reinterpret_cast<const char *>(image.Bytes.data());
-    if (file.write(data, ParameterImageSize) != ParameterImageSize) {
-        file.cancelWriting();  // the temporary file goes with `file`
-        return false;
-    }
-    return file.commit();
+    return SaveReplacing(path, QByteArray(reinterpret_cast<const char *>(image.Bytes.data()), ParameterImageSize));
 }
 
 ParameterFileLoad LoadParameterFile(const QString &path)

@@ -1,7 +1,8 @@
 #include "RampFile.h"
 
+#include "SaveReplacing.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -76,15 +77,5 @@ bool LoadRampFile(const QString &path, RampSoakProgram &program, RampImage &imag
 
 bool SaveRampFile(const QString &path, const RampSoakProgram &program)
 {
-    const QByteArray bytes = RampFileBytes(program);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // An uncommitted file is discarded when it goes out of scope; the old
-    // file is replaced only by a complete commit. The explicit flush is
-    // needed: a commit does not notice that writing out its buffer failed
-    // (a full disc) and would put the cut file in place of the old one.
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return false;
-    return file.commit();
+    return SaveReplacing(path, RampFileBytes(program));
 }

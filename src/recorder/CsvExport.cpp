@@ -2,6 +2,7 @@
 
 #include "ChartScale.h"
 #include "MessageTable.h"
+#include "SaveReplacing.h"
 
 #include <QSaveFile>
 
@@ -75,7 +76,7 @@ Result Export(const QString &recordPath, const QString &csvPath)
             return Result::TargetFailed;
         }
     }
-    return out.commit() ? Result::Done : Result::TargetFailed;
+    return CommitWhole(out) ? Result::Done : Result::TargetFailed;
 }
 
 } // namespace CsvExport
