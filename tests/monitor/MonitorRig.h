@@ -97,6 +97,9 @@ public:
         Engine->FormClose();
     }
     void ClearTrend(int slot) override { TrendClears.push_back(slot); }
+    void UploadFinished() override { ++Uploads; }
+    void TransferFailed(const QString &caption) override { FailedTransfers << caption; }
+    void AskPassword() override { ++PasswordAsks; }
 
     SimController &Add(int address, Model model, bool rtu = false, int baud = 9600)
     {
@@ -142,4 +145,7 @@ public:
     QStringList Faults;
     int Closes = 0;
     std::vector<int> TrendClears;
+    int Uploads = 0;
+    QStringList FailedTransfers;
+    int PasswordAsks = 0;
 };
