@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QValidator>
 #include <QVBoxLayout>
 
 namespace {
@@ -25,6 +26,17 @@ QSizePolicy KeepPlace(QWidget *w)
     policy.setRetainSizeWhenHidden(true);
     return policy;
 }
+
+// At most `length` characters, whatever they are: the value is parsed when
+// Enter is pressed.
+class TypedLengthValidator : public QValidator {
+public:
+    TypedLengthValidator(int length, QObject *parent) : QValidator(parent), Length(length) {}
+    State validate(QString &input, int &) const override { return input.size() <= Length ? Acceptable : Invalid; }
+
+private:
+    int Length;
+};
 
 void ShowIf(QWidget *w, bool shown)
 {
@@ -46,7 +58,7 @@ ParameterPanel::ParameterPanel(double scale, QWidget *parent)
         Labels[static_cast<size_t>(c.Id)] = LabelFor(c);
     }
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(ScaledPx(4, scale), ScaledPx(3, scale), ScaledPx(4, scale), ScaledPx(3, scale));
+    layout->setContentsMargins(ScaledPx(2, scale), ScaledPx(3, scale), ScaledPx(2, scale), ScaledPx(3, scale));
     layout->setSpacing(ScaledPx(3, scale));
     layout->addWidget(BuildTopRow());
     PlaceControls();
@@ -63,7 +75,8 @@ QWidget *ParameterPanel::MakeControl(const ParamControl &c)
     }
     auto *edit = new QLineEdit(this);
     edit->setObjectName(name);
-    edit->setMaxLength(EditCharacters);
+    // Typing stops at five characters; a value shown may be longer ("- 99.9").
+    edit->setValidator(new TypedLengthValidator(EditCharacters, edit));
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Five characters, the widest being "- 99.9" and "-8888".
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("- 888.8")) + ScaledPx(14, Scale));
@@ -204,9 +217,11 @@ void ParameterPanel::PlaceControls()
 {
     const auto grid = [this](QGroupBox *box) {
         auto *g = new QGridLayout(box);
-        g->setContentsMargins(ScaledPx(5, Scale), ScaledPx(3, Scale), ScaledPx(5, Scale), ScaledPx(4, Scale));
-        g->setHorizontalSpacing(ScaledPx(4, Scale));
+        g->setContentsMargins(ScaledPx(3, Scale), ScaledPx(3, Scale), ScaledPx(3, Scale), ScaledPx(4, Scale));
+        g->setHorizontalSpacing(ScaledPx(3, Scale));
         g->setVerticalSpacing(ScaledPx(2, Scale));
+        // Labels and controls keep together at the left of a wider box.
+        g->setColumnStretch(4, 1);
         return g;
     };
 
@@ -295,7 +310,7 @@ void ParameterPanel::PlaceControls()
     connect(ClearBt2, &QPushButton::clicked, this, [this] { emit CommandClicked(false); });
 
     auto *columns = new QHBoxLayout;
-    columns->setSpacing(ScaledPx(4, Scale));
+    columns->setSpacing(ScaledPx(3, Scale));
     auto *first = new QVBoxLayout;
     first->setSpacing(ScaledPx(2, Scale));
     first->addWidget(ctrl);

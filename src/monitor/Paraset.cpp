@@ -61,7 +61,7 @@ TPMonitor::TPMonitor(QWidget *parent, EventClock &clock, LineFactory factory)
     LayoutWidth = InitialLayoutWidth();
     Scale = static_cast<double>(LayoutWidth) / DesignWidth;
     QFont base = font();
-    base.setPointSizeF(8.5 * Scale);
+    base.setPointSizeF(8 * Scale);
     setFont(base);
 
     Dialogs = MainWindowFileDialogs(this, MessageTable::ParameterFileFilter, QStringLiteral("par"));
@@ -69,7 +69,7 @@ TPMonitor::TPMonitor(QWidget *parent, EventClock &clock, LineFactory factory)
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("MonitorClient"));
     auto *layout = new QVBoxLayout(central);
-    const int margin = ScaledPx(4, Scale);
+    const int margin = ScaledPx(3, Scale);
     layout->setContentsMargins(margin, margin, margin, margin);
     layout->setSpacing(ScaledPx(4, Scale));
     layout->addWidget(BuildUpperHalf());
