@@ -57,28 +57,29 @@ DiagnosticsPanel::DiagnosticsPanel(double scale, QWidget *parent) : QFrame(paren
         connect(clear, &QPushButton::clicked, this, [this, s] { emit ClearClicked(s); });
     }
 
-    UV = new QLabel(QStringLiteral("Voltage"), this);
+    // The selected controller's input readings, each after its caption.
+    grid->addWidget(new QLabel(QStringLiteral("Voltage"), this), 1, 5);
+    grid->addWidget(new QLabel(QStringLiteral("Cold Junction"), this), 2, 5);
+    UV = new QLabel(this);
     UV->setObjectName(QStringLiteral("UV"));
-    UV->setToolTip(QStringLiteral("Voltage"));
-    ColdShow = new QLabel(QStringLiteral("Cold Junction"), this);
+    ColdShow = new QLabel(this);
     ColdShow->setObjectName(QStringLiteral("ColdShow"));
-    ColdShow->setToolTip(QStringLiteral("Cold Junction"));
     for (QLabel *reading : {UV, ColdShow}) {
         reading->setFrameShape(QFrame::Panel);
         reading->setFrameShadow(QFrame::Sunken);
-        reading->setAlignment(Qt::AlignCenter);
-        reading->setMinimumWidth(reading->fontMetrics().horizontalAdvance(QStringLiteral("Cold Junction")) + 8);
+        reading->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        reading->setMinimumWidth(reading->fontMetrics().horizontalAdvance(QStringLiteral("- 8888.8")) + 8);
     }
-    grid->addWidget(UV, 1, 5);
-    grid->addWidget(ColdShow, 2, 5);
+    grid->addWidget(UV, 1, 6);
+    grid->addWidget(ColdShow, 2, 6);
 
     ErrMessage = new QLabel(QStringLiteral("NO Error !!!"), this);
     ErrMessage->setObjectName(QStringLiteral("ErrMessage"));
     ErrMessage->setFrameShape(QFrame::Panel);
     ErrMessage->setFrameShadow(QFrame::Sunken);
     ErrMessage->setMinimumWidth(ErrMessage->fontMetrics().horizontalAdvance(MessageTable::EchoMismatchText) + 12);
-    grid->addWidget(ErrMessage, 3, 5);
-    grid->setColumnStretch(6, 1);
+    grid->addWidget(ErrMessage, 3, 5, 1, 2);
+    grid->setColumnStretch(7, 1);
     RenderMessage(ErrMessage->text(), false);
 }
 
@@ -92,8 +93,8 @@ void DiagnosticsPanel::RenderCounters(int slot, std::int32_t requests, std::int3
 
 void DiagnosticsPanel::RenderReadings(const QString &voltage, const QString &coldJunction)
 {
-    SetText(UV, voltage.isEmpty() ? QStringLiteral("Voltage") : voltage);
-    SetText(ColdShow, coldJunction.isEmpty() ? QStringLiteral("Cold Junction") : coldJunction);
+    SetText(UV, voltage);
+    SetText(ColdShow, coldJunction);
 }
 
 void DiagnosticsPanel::RenderMessage(const QString &text, bool red)

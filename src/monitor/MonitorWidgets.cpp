@@ -174,6 +174,8 @@ CloseUpList::CloseUpList(const QString &name, const QStringList &items, int item
 
 void CloseUpList::showPopup()
 {
+    if (Closing)
+        return;
     if (!Open) {
         Open = true;
         emit DropDown();
@@ -184,10 +186,20 @@ void CloseUpList::showPopup()
 void CloseUpList::hidePopup()
 {
     QComboBox::hidePopup();
-    if (!Open)
+    if (!Open || Closing)
         return;
-    Open = false;
-    emit CloseUp();
+    // The list closes before the chosen item becomes the current one: the
+    // close-up is told once that has happened. Until then the list counts
+    // as open, so that nothing shown meanwhile replaces the user's choice.
+    Closing = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            Open = false;
+            Closing = false;
+            emit CloseUp();
+        },
+        Qt::QueuedConnection);
 }
 
 void CloseUpList::keyPressEvent(QKeyEvent *event)

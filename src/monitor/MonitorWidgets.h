@@ -83,7 +83,8 @@ public:
 
 signals:
     void DropDown();
-    // The list closed; currentIndex() is the item it shows now.
+    // The list closed (told just after, once a chosen item is current);
+    // currentIndex() is the item it shows now.
     void CloseUp();
 
 protected:
@@ -92,4 +93,5 @@ protected:
 
 private:
     bool Open = false;
+    bool Closing = false;
 };

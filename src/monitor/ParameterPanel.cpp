@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QValidator>
 #include <QVBoxLayout>
@@ -67,14 +68,18 @@ ParameterPanel::ParameterPanel(double scale, QWidget *parent)
 QWidget *ParameterPanel::MakeControl(const ParamControl &c)
 {
     const QString name = QString::fromLatin1(c.Name);
+    // Screen readers (and scripts) know a field by its label.
+    const QString accessible = c.Label[0] ? QString::fromLatin1(c.Label).trimmed() : QStringLiteral("Program display");
     if (c.Kind == ControlKind::List) {
         auto *list = new CloseUpList(name, c.Items, ItemHeight, this);
+        list->setAccessibleName(accessible);
         const Pc id = c.Id;
         connect(list, &CloseUpList::CloseUp, this, [this, id, list] { emit ListClosedUp(id, list->currentIndex()); });
         return list;
     }
     auto *edit = new QLineEdit(this);
     edit->setObjectName(name);
+    edit->setAccessibleName(accessible);
     // Typing stops at five characters; a value shown may be longer ("- 99.9").
     edit->setValidator(new TypedLengthValidator(EditCharacters, edit));
     edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -155,6 +160,7 @@ QWidget *ParameterPanel::BuildTopRow()
     PassEdit = new QLineEdit(pass);
     PassEdit->setObjectName(QStringLiteral("PassEdit"));
     PassEdit->setEchoMode(QLineEdit::Password);
+    PassEdit->setAccessibleName(QStringLiteral("Password"));
     passLayout->addWidget(PassLb);
     passLayout->addWidget(PassEdit, 1);
     PassStack->addWidget(FWVersion);
@@ -202,13 +208,19 @@ QWidget *ParameterPanel::BuildSecurity()
         label->setObjectName(QStringLiteral("PassLb") + n);
         auto *list = new CloseUpList(QStringLiteral("Pass") + n, {QStringLiteral("Disable"), QStringLiteral("Enable")},
                                      ItemHeight, SecurityPL);
+        list->setAccessibleName(label->text());
         PassLists[static_cast<size_t>(k)] = list;
         layout->addWidget(label, k + 1, 0);
         layout->addWidget(list, k + 1, 1);
         connect(list, &CloseUpList::DropDown, this, &ParameterPanel::KeyDropDown);
         connect(list, &CloseUpList::CloseUp, this, [this, k, list] { emit KeyClosedUp(k, list->currentIndex()); });
     }
-    connect(SLevelButtons, &QButtonGroup::idClicked, this, &ParameterPanel::LevelClicked);
+    // A level chosen by a click, the keyboard or an assistive tool; the
+    // page's own showing of the controller's level is not a choice.
+    connect(SLevelButtons, &QButtonGroup::idToggled, this, [this](int item, bool checked) {
+        if (checked)
+            emit LevelClicked(item);
+    });
     SecurityPL->hide();
     return SecurityPL;
 }
@@ -416,8 +428,10 @@ void ParameterPanel::RenderProgramDisplay(const LargeView &large)
 void ParameterPanel::RenderSecurity(const SecurityView &security)
 {
     SLevel->setEnabled(security.LevelEnabled);
-    if (QAbstractButton *button = SLevelButtons->button(security.LevelItem); button && !button->isChecked())
+    if (QAbstractButton *button = SLevelButtons->button(security.LevelItem); button && !button->isChecked()) {
+        const QSignalBlocker quiet(SLevelButtons);
         button->setChecked(true);
+    }
     for (size_t k = 0; k < PassLists.size(); ++k) {
         CloseUpList *list = PassLists[k];
         if (!list->PopupOpen() && list->currentIndex() != security.KeyItems[k])

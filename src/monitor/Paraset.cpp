@@ -16,6 +16,7 @@
 #include "TrendBox.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -29,6 +30,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -53,11 +55,13 @@ int InitialLayoutWidth()
 
 } // namespace
 
-TPMonitor::TPMonitor(QWidget *parent, EventClock &clock, LineFactory factory)
-    : QMainWindow(parent), ComPort1(clock, std::move(factory))
+TPMonitor::TPMonitor(QWidget *owner, EventClock &clock, LineFactory factory)
+    : QMainWindow(nullptr), ComPort1(clock, std::move(factory)), Owner(owner)
 {
     setObjectName(QStringLiteral("PMonitor"));
     setWindowTitle(QStringLiteral("Monitor"));
+    // Closing the monitor never ends the program; the main window does.
+    setAttribute(Qt::WA_QuitOnClose, false);
     LayoutWidth = InitialLayoutWidth();
     Scale = static_cast<double>(LayoutWidth) / DesignWidth;
     QFont base = font();
@@ -225,8 +229,13 @@ void TPMonitor::BuildMenus()
     ViewMenu->setObjectName(QStringLiteral("VIEW1"));
     SETTING1 = item(ViewMenu, QStringLiteral("SETTING"), QStringLiteral("SETTING1"), [this] { SETTING1Click(); });
     RECORD1 = item(ViewMenu, QStringLiteral("PV RECORD"), QStringLiteral("RECORD1"), [this] { RECORD1Click(); });
-    for (QAction *radio : {SETTING1, RECORD1})
+    // Radio items; with no controller connected neither is checked.
+    auto *views = new QActionGroup(ViewMenu);
+    views->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (QAction *radio : {SETTING1, RECORD1}) {
         radio->setCheckable(true);
+        views->addAction(radio);
+    }
 
     QMenu *exit = bar->addMenu(QStringLiteral("EXIT"));
     exit->setObjectName(QStringLiteral("EXIT1"));
@@ -242,11 +251,19 @@ void TPMonitor::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     if (!Placed) {
+        // Above the main window, but not one of its widgets: the main
+        // window's look (its style sheet) is not the monitor's.
+        if (Owner) {
+            Owner->winId();
+            if (QWindow *own = windowHandle(); own && Owner->windowHandle())
+                own->setTransientParent(Owner->windowHandle());
+        }
         // Beside the main window: at the right of the screen.
         Placed = true;
         if (const QScreen *screen = this->screen()) {
             const QRect area = screen->availableGeometry();
-            move(std::max(area.left(), area.right() - frameGeometry().width()), area.top());
+            const int width = std::max(frameGeometry().width(), sizeHint().width());
+            move(std::max(area.left(), area.right() + 1 - width), area.top());
         }
     }
     Guarded([this] { FormShow(); });

@@ -10,6 +10,7 @@
 #include "TComPort.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -29,9 +30,10 @@ class TrendBox;
 class TPMonitor : public QMainWindow, private MonitorView {
     Q_OBJECT
 public:
-    // The monitor talks through its own port; tests give it their clock and
-    // a line to the simulated controllers.
-    explicit TPMonitor(QWidget *parent = nullptr, EventClock &clock = DefaultClock(), LineFactory factory = LineFactory());
+    // A window of its own that stays above `owner` (the main window). The
+    // monitor talks through its own port; tests give it their clock and a
+    // line to the simulated controllers.
+    explicit TPMonitor(QWidget *owner = nullptr, EventClock &clock = DefaultClock(), LineFactory factory = LineFactory());
     ~TPMonitor() override;
 
     MonitorEngine &Engine() { return *Monitor; }
@@ -105,6 +107,7 @@ private:
     bool SlotUsable(int slot) const;
     int TrendWord(int slot) const;
 
+    QPointer<QWidget> Owner;
     double Scale = 1.0;
     std::unique_ptr<MonitorEngine> Monitor;
     RampFileDialogs Dialogs;

@@ -59,6 +59,7 @@ SlotPanel::SlotPanel(int slot, double scale, QWidget *parent) : QFrame(parent), 
     ComAddr->setValue(1);
     ComAddr->setFixedHeight(ScaledPx(22, scale));
     ComAddr->setAlignment(Qt::AlignRight);
+    ComAddr->setAccessibleName(QStringLiteral("Address %1").arg(slot + 1));
     RunBt = new QPushButton(MessageTable::ConnectText, this);
     RunBt->setObjectName(QStringLiteral("RunBt") + digit);
     RunBt->setFixedHeight(ScaledPx(22, scale));
@@ -126,6 +127,7 @@ QWidget *SlotPanel::ValueBox(const QString &panelName, const QString &caption, Q
     label->setObjectName(panelName + QStringLiteral("Caption"));
     box = new QLineEdit(panel);
     box->setObjectName(boxName);
+    box->setAccessibleName(caption.trimmed() + QLatin1Char(' ') + QString::number(SlotIndex + 1));
     box->setReadOnly(true);
     box->setFocusPolicy(Qt::NoFocus);
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -214,6 +214,39 @@ TEST_F(MonitorWindowTest, APasswordChangesTheModelCLevel)
     EXPECT_TRUE(Find<QRadioButton>(QStringLiteral("SLevel0"))->isChecked());
 }
 
+TEST_F(MonitorWindowTest, AllLockIsChosenWithoutAPassword)
+{
+    SimController &c = Add(3, Model::C);
+    c.SetSecurity(8, 1);
+    Connect(0, 3);
+    ASSERT_TRUE(RunUntilPageRead());
+    // Chosen as a screen reader chooses it: toggled, not clicked.
+    Find<QRadioButton>(QStringLiteral("SLevel3"))->toggle();
+    ASSERT_TRUE(RunUntil([&] { return c.SecurityLevel() == 1; }));
+    EXPECT_FALSE(Password->isVisible());
+    ASSERT_TRUE(RunUntil([&] { return Text(QStringLiteral("Pb")) == QStringLiteral("?"); }));
+    EXPECT_TRUE(Find<QRadioButton>(QStringLiteral("SLevel3"))->isChecked());
+    KeepScreenshot(*Window, QStringLiteral("monitor-model-c-all-lock.png"));
+}
+
+TEST_F(MonitorWindowTest, SwitchingAKeyAsksForItsPasswordAndCancelWritesNothing)
+{
+    SimController &c = Add(3, Model::C);
+    c.SetSecurity(8, 1);
+    Connect(0, 3);
+    ASSERT_TRUE(RunUntilPageRead());
+    ChooseItem(QStringLiteral("Pass2"), 1);
+    EXPECT_TRUE(Password->isVisible());
+    // The list shows the choice while the password is asked for.
+    RunFor(3000);
+    EXPECT_EQ(Find<QComboBox>(QStringLiteral("Pass2"))->currentText(), QStringLiteral("Enable"));
+    Password->findChild<QPushButton *>(QStringLiteral("CancelBt"))->click();
+    ASSERT_TRUE(RunUntil([&] { return Find<QComboBox>(QStringLiteral("Pass2"))->currentText() == QStringLiteral("Disable"); }));
+    for (const SentRequest &r : Log.Sent)
+        EXPECT_NE(r.Function, 0x06);
+    EXPECT_EQ(c.LevelKeys(), 1);
+}
+
 TEST_F(MonitorWindowTest, APasswordAskedForADeselectedSlotIsNotWritten)
 {
     Add(1, Model::B);
@@ -252,7 +285,8 @@ TEST_F(MonitorWindowTest, HiddenCodesOpenTheDiagnosticsAndTheCalibration)
     EXPECT_TRUE(Shown(QStringLiteral("DebugPL")));
     EXPECT_TRUE(Shown(QStringLiteral("ErrMessage")));
     // The readings of step 6.
-    ASSERT_TRUE(RunUntil([&] { return Text(QStringLiteral("UV")) != QStringLiteral("Voltage"); }));
+    ASSERT_TRUE(RunUntil([&] { return !Text(QStringLiteral("UV")).isEmpty(); }));
+    EXPECT_EQ(Text(QStringLiteral("UV")), QString::number(Window->Engine().Slot(0).InputVoltage));
     EXPECT_EQ(Text(QStringLiteral("ColdShow")), ScaledValueText(Window->Engine().Slot(0).ColdJunction, 1));
     EXPECT_EQ(Text(QStringLiteral("ExecCnt0")), QString::number(Window->Engine().Slot(0).ExecCount));
     KeepScreenshot(*Window, QStringLiteral("monitor-diagnostics.png"));

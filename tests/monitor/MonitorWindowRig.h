@@ -11,6 +11,7 @@
 #include "Screenshots.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -106,6 +107,11 @@ protected:
             },
             limitMs);
     }
+    void RunFor(qint64 ms)
+    {
+        const qint64 until = Clock.NowMs() + ms;
+        RunUntil([&] { return Clock.NowMs() >= until; }, ms + 1000);
+    }
     // Runs until the selected slot's page was read out completely once more.
     bool RunUntilPageRead(qint64 limitMs = 60'000)
     {
@@ -124,9 +130,14 @@ protected:
     {
         auto *combo = Find<CloseUpList>(list);
         ASSERT_NE(combo, nullptr);
+        // As a user does: open the list, move to the item, Enter.
         combo->showPopup();
-        combo->setCurrentIndex(item);
-        combo->hidePopup();
+        ASSERT_TRUE(combo->PopupOpen());
+        combo->view()->setCurrentIndex(combo->model()->index(item, 0));
+        QTest::keyClick(combo->view(), Qt::Key_Return);
+        EXPECT_TRUE(combo->PopupOpen());  // until the close-up is told
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(combo->PopupOpen());
     }
     void TypeAndEnter(const QString &edit, const QString &text)
     {

@@ -4,6 +4,7 @@
 // controller.
 #include "MessageTable.h"
 #include "MonitorWindowRig.h"
+#include "Ramp.h"
 #include "StatusDisplay.h"
 
 #include <QGroupBox>
@@ -236,6 +237,45 @@ TEST_F(MonitorWindowTest, ADroppedSlotHandsTheFrontPanelOn)
     ASSERT_TRUE(RunUntilPageRead());
     EXPECT_FALSE(Find(QStringLiteral("SALMode"))->isHidden());  // model B's page now
     EXPECT_EQ(Text(QStringLiteral("SVDisp")), Text(QStringLiteral("SV1")));
+}
+
+TEST_F(MonitorWindowTest, TheDeviceMenuConnectsAndCancelsSlots)
+{
+    Add(4, Model::B);
+    Find<QSpinBox>(QStringLiteral("ComAddr3"))->setValue(4);
+    Action(QStringLiteral("Device31"))->trigger();
+    EXPECT_EQ(Text(QStringLiteral("RunBt3")), MessageTable::CancelText);
+    EXPECT_EQ(Action(QStringLiteral("Device31"))->text(), QStringLiteral("DEVICE 4 (ACTIVE)"));
+    EXPECT_TRUE(Find<QMenu>(QStringLiteral("FILE1"))->menuAction()->isEnabled());
+    EXPECT_TRUE(Action(QStringLiteral("SETTING1"))->isChecked());
+    ASSERT_TRUE(RunUntilPageRead());
+    Action(QStringLiteral("Device31"))->trigger();
+    EXPECT_EQ(Text(QStringLiteral("RunBt3")), MessageTable::ConnectText);
+    EXPECT_EQ(Action(QStringLiteral("Device31"))->text(), QStringLiteral("DEVICE 4"));
+    EXPECT_FALSE(Find<QMenu>(QStringLiteral("VIEW1"))->menuAction()->isEnabled());
+    EXPECT_FALSE(Action(QStringLiteral("SETTING1"))->isChecked());
+    EXPECT_FALSE(Shown(QStringLiteral("ParaPL")));
+    RunFor(2000);
+    EXPECT_FALSE(Window->ComPort1.Open());
+    EXPECT_EQ(Text(QStringLiteral("PVDisp")), QString());
+}
+
+TEST_F(MonitorWindowTest, RampSoakProgramOpensTheEditorOnTheSelectedController)
+{
+    TRampSoak editor;
+    RampSoak = &editor;
+    Add(2, Model::B);
+    Connect(0, 2);
+    ASSERT_TRUE(RunUntilPageRead());
+    ASSERT_TRUE(Action(QStringLiteral("RampSoakprogram1"))->isEnabled());
+    Action(QStringLiteral("RampSoakprogram1"))->trigger();
+    EXPECT_TRUE(editor.isVisible());
+    // The editor reads through the monitor's engine.
+    EXPECT_TRUE(Window->Engine().StartRampRead(editor));
+    ASSERT_TRUE(RunUntil([&] { return !Window->Engine().TransferRunning(); }, 120'000));
+    editor.hide();
+    editor.SetTransferHost(nullptr);
+    RampSoak = nullptr;
 }
 
 TEST_F(MonitorWindowTest, ControlsAreScaledByTheLayoutWidth)
