@@ -303,6 +303,9 @@ TEST_F(MonitorWindowTest, HiddenCodesOpenTheDiagnosticsAndTheCalibration)
     EXPECT_TRUE(Shown(QStringLiteral("ClearBt1")));
     EXPECT_TRUE(Shown(QStringLiteral("mVGain")));
     EXPECT_TRUE(Shown(QStringLiteral("RTDOfsLb")));
+    // Model B has the linear input values too (step 21).
+    ASSERT_TRUE(RunUntil([&] { return !Text(QStringLiteral("mVOfs")).isEmpty(); }));
+    EXPECT_EQ(Text(QStringLiteral("mVGain")), QString::number(*c.Peek(0x4738)));
     KeepScreenshot(*Window, QStringLiteral("monitor-calibration.png"));
 
     // The commands ask first; Cancel writes nothing.
@@ -318,7 +321,6 @@ TEST_F(MonitorWindowTest, HiddenCodesOpenTheDiagnosticsAndTheCalibration)
     }));
     for (const SentRequest &r : Log.Sent)
         EXPECT_NE(r.Register, 0x474E);
-    (void)c;
 
     emit Find<ColorPanel>(QStringLiteral("FWVersion"))->DoubleClicked();
     TypeAndEnter(QStringLiteral("PassEdit"), QStringLiteral("trace off"));
