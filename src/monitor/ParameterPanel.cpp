@@ -379,8 +379,10 @@ void ParameterPanel::Render(const ParameterPage &page, const LargeView &large)
     at(Pc::SV) = at(Pc::SV) && large.SvEditVisible;
     at(Pc::ProgDisp) = large.ProgDispVisible;
 
-    for (const ParamControl &c : ParamControls())
-        RenderControl(c.Id, page.Controls[static_cast<size_t>(c.Id)], visible[static_cast<size_t>(c.Id)]);
+    for (const ParamControl &c : ParamControls()) {
+        if (c.Id != Pc::ProgDisp)  // follows the front panel, below
+            RenderControl(c.Id, page.Controls[static_cast<size_t>(c.Id)], visible[static_cast<size_t>(c.Id)]);
+    }
     SvVisible = page[Pc::SV].Visible;
     RenderProgramDisplay(large);
 
@@ -420,9 +422,11 @@ void ParameterPanel::RenderProgramDisplay(const LargeView &large)
     const bool sv = SvVisible && large.SvEditVisible;
     ShowIf(Widget(Pc::SV), sv);
     ShowIf(Labels[static_cast<size_t>(Pc::SV)], sv);
+    // It appears with the controller's display mode; from then on it shows
+    // what the user chose there.
+    if (large.ProgDispVisible && prog->isHidden() && !prog->PopupOpen())
+        prog->setCurrentIndex(large.ProgDispItem);
     ShowIf(prog, large.ProgDispVisible);
-    if (!prog->PopupOpen())
-        prog->setCurrentIndex(large.ProgDispVisible ? large.ProgDispItem : -1);
 }
 
 void ParameterPanel::RenderSecurity(const SecurityView &security)

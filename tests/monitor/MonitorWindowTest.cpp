@@ -188,6 +188,11 @@ TEST_F(MonitorWindowTest, ARunningProgramTakesTheSetValuesPlace)
     // Pattern and step, as on the controller's display.
     EXPECT_EQ(Find<QComboBox>(QStringLiteral("ProgDisp"))->currentIndex(), 0);
     EXPECT_TRUE(Text(QStringLiteral("SVDisp")).contains(QLatin1Char('-'))) << Text(QStringLiteral("SVDisp")).toStdString();
+    // Another display mode chosen there is written and stays chosen.
+    ChooseItem(QStringLiteral("ProgDisp"), 2);
+    ASSERT_TRUE(RunUntil([&] { return c.Peek(0x4762) == 2; }));
+    ASSERT_TRUE(RunUntil([&] { return Text(QStringLiteral("SVDisp")).contains(QLatin1Char(':')); }));
+    EXPECT_EQ(Find<QComboBox>(QStringLiteral("ProgDisp"))->currentIndex(), 2);
 }
 
 TEST_F(MonitorWindowTest, ExitWaitsForTheOutstandingReply)
