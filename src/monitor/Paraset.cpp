@@ -401,12 +401,17 @@ void TPMonitor::AskPassword()
         Monitor->PasswordEntered(std::nullopt);
         return;
     }
-    PasswordSlot = selected;
-    QMVPassword->Ask([this](std::optional<int> password) {
+    // A dialog still open for an earlier question is closed by this one;
+    // its empty answer is not the answer to this question.
+    const int ask = ++PasswordAsk;
+    QMVPassword->Ask([this, ask](std::optional<int> password) {
+        if (ask != PasswordAsk)
+            return;
         PasswordSlot = NoSlot;
         Monitor->PasswordEntered(password);
         Render(MonitorAspect::Security);
     });
+    PasswordSlot = selected;
 }
 
 void TPMonitor::CheckPasswordDialog()

@@ -115,6 +115,7 @@ private:
     bool FileKnown = false;
     bool Placed = false;
     int PasswordSlot = NoSlot;  // the slot the password dialog asks for
+    int PasswordAsk = 0;        // which question the dialog answers
     QStringList PendingMessages;
     // Whether a slot's process value was read since its trend began: the
     // trend is not given the value of a controller not yet heard from.

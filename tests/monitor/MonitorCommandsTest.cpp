@@ -41,8 +41,9 @@ protected:
     // Uploads the selected controller's parameters into the buffer.
     void Upload()
     {
-        if (!Window->Engine().Page().Shown)
+        if (!Window->Engine().Page().Shown) {
             ASSERT_TRUE(RunUntilPageRead());
+        }
         Action(QStringLiteral("UPLOAD1"))->trigger();
         EXPECT_TRUE(Shown(QStringLiteral("ProgressBar")));
         EXPECT_EQ(Text(QStringLiteral("ProgressLb")), QStringLiteral("UPLOAD"));
