@@ -81,6 +81,7 @@ const QString FileErrorCaption = QStringLiteral("File Error");
 const QString BufferReadError = QStringLiteral("Can't perform one of the following file operations: Read to Buffer");
 const QString BufferErrorCaption = QStringLiteral("Buffer Error");
 const QString FileContentError = QStringLiteral("File data length or content error !");
+const QString TransferIncomplete = QStringLiteral(" did not complete");
 
 const QString RecorderStart = QStringLiteral("START");
 const QString RecorderStop = QStringLiteral("Stop");

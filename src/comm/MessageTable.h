@@ -71,6 +71,7 @@ extern const QString FileErrorCaption;
 extern const QString BufferReadError;
 extern const QString BufferErrorCaption;
 extern const QString FileContentError;
+extern const QString TransferIncomplete;  // " did not complete", after the command's caption
 // Recorder.
 extern const QString RecorderStart;
 extern const QString RecorderStop;

@@ -23,7 +23,8 @@ QFileDialog *SharedDialog(const QString &name)
     return nullptr;
 }
 
-QString RunDialog(const QString &name, QFileDialog::AcceptMode mode, QWidget *owner)
+QString RunDialog(const QString &name, QFileDialog::AcceptMode mode, QWidget *owner, const QString &filter,
+                  const QString &suffix)
 {
     std::unique_ptr<QFileDialog> own;
     QFileDialog *dialog = SharedDialog(name);
@@ -33,8 +34,8 @@ QString RunDialog(const QString &name, QFileDialog::AcceptMode mode, QWidget *ow
     }
     dialog->setAcceptMode(mode);
     dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog->setNameFilter(DialogFilter(MessageTable::RampFileFilter));
-    dialog->setDefaultSuffix(QStringLiteral("r$s"));
+    dialog->setNameFilter(DialogFilter(filter));
+    dialog->setDefaultSuffix(suffix);
     // The editor asks its own overwrite question.
     dialog->setOption(QFileDialog::DontConfirmOverwrite, mode == QFileDialog::AcceptSave);
     // The editor stays on top of every other window; a dialog of the main
@@ -75,19 +76,29 @@ QString DialogFilter(const QString &filter)
 
 RampFileDialogs MainWindowFileDialogs(QWidget *owner)
 {
+    return MainWindowFileDialogs(owner, MessageTable::RampFileFilter, QStringLiteral("r$s"));
+}
+
+RampFileDialogs MainWindowFileDialogs(QWidget *owner, const QString &filter, const QString &defaultSuffix)
+{
     QPointer<QWidget> guardedOwner(owner);
     RampFileDialogs dialogs;
-    dialogs.ChooseOpen = [guardedOwner] {
-        return RunDialog(QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen, guardedOwner);
+    dialogs.ChooseOpen = [guardedOwner, filter, defaultSuffix] {
+        return RunDialog(QStringLiteral("OpenDialog1"), QFileDialog::AcceptOpen, guardedOwner, filter, defaultSuffix);
     };
-    dialogs.ChooseSave = [guardedOwner] {
-        return RunDialog(QStringLiteral("SaveDialog1"), QFileDialog::AcceptSave, guardedOwner);
+    dialogs.ChooseSave = [guardedOwner, filter, defaultSuffix] {
+        return RunDialog(QStringLiteral("SaveDialog1"), QFileDialog::AcceptSave, guardedOwner, filter, defaultSuffix);
     };
     dialogs.Confirm = [guardedOwner](const QString &text) {
         QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
                         QMessageBox::Ok | QMessageBox::Cancel, guardedOwner);
         box.setDefaultButton(QMessageBox::Ok);
         return box.exec() == QMessageBox::Ok;
+    };
+    dialogs.AskYesNo = [guardedOwner](const QString &text, const QString &caption) {
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, guardedOwner);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes;
     };
     return dialogs;
 }
