@@ -62,14 +62,14 @@ bool WriteFile(const QString &path, int records)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     RecordFile::Header header;
-    for (int s = 0; s < SlotCount; ++s)
+    for (int s = 0; s < RecorderSlotCount; ++s)
         header.Addresses[static_cast<std::size_t>(s)] = static_cast<std::uint8_t>(s + 1);
     header.SampleTime = 1;
     const auto head = RecordFile::EncodeHeader(header);
     file.write(reinterpret_cast<const char *>(head.data()), RecordFile::HeaderSize);
     QByteArray chunk;
     for (int n = 0; n < records; ++n) {
-        for (int s = 0; s < SlotCount; ++s) {
+        for (int s = 0; s < RecorderSlotCount; ++s) {
             int word = static_cast<int>(250 + 50 * s + 80 * std::sin((n + 37 * s) / 300.0)) & 0xFFFF;
             if ((s == 3 && n >= records / 2) || (s == 7 && n >= records * 9 / 10))
                 word = DroppedMarker;
@@ -105,7 +105,7 @@ public:
     void ShowPositionText(const QString &text) override { Position = text; }
     void ShowTrackPosition(int) override {}
     QString PositionText() const override { return Position; }
-    std::array<int, SlotCount> AddressEdits() const override { return {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}; }
+    std::array<int, RecorderSlotCount> AddressEdits() const override { return {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}; }
     void ShowFileError() override { ++Errors; }
     void ShowConversionError(const QString &) override { ++Errors; }
 
@@ -210,7 +210,7 @@ int main(int argc, char **argv)
     for (int n = 0; n < warm + columns; ++n) {
         const double start = NowMs();
         state->SampleCount = n;
-        for (int s = 0; s < SlotCount; ++s)
+        for (int s = 0; s < RecorderSlotCount; ++s)
             chart.StoreChartValue(s, 250 + 40 * s + static_cast<int>(30 * std::sin(n / 40.0 + s)));
         chart.UpdateChart(n);
         if (n >= warm)

@@ -30,12 +30,12 @@ QByteArray HeadingRow(const RecordFile::Header &header)
     return row + RowEnd;
 }
 
-QByteArray Row(const RecordFile::Header &header, const std::array<int, SlotCount> &values,
+QByteArray Row(const RecordFile::Header &header, const std::array<int, RecorderSlotCount> &values,
                const std::array<std::uint8_t, 4> &time)
 {
     QByteArray row = TwoDigits(time[0]) + ':' + TwoDigits(time[1]) + ':' + TwoDigits(time[2]) + '.'
         + QByteArray::number(time[3]).rightJustified(3, '0');
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         if (header.Addresses[static_cast<std::size_t>(s)] == 0)
             continue;
         const int v = values[static_cast<std::size_t>(s)];

@@ -21,7 +21,7 @@ enum class Result {
 // "Time,1,2,3" for the slots in use.
 QByteArray HeadingRow(const RecordFile::Header &header);
 // "09:05:03.200,25.3,-12.3,Err": the millisecond as stored (its low byte).
-QByteArray Row(const RecordFile::Header &header, const std::array<int, SlotCount> &values,
+QByteArray Row(const RecordFile::Header &header, const std::array<int, RecorderSlotCount> &values,
                const std::array<std::uint8_t, 4> &time);
 
 Result Export(const QString &recordPath, const QString &csvPath);

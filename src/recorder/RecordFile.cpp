@@ -17,7 +17,7 @@ std::array<std::uint8_t, HeaderSize> EncodeHeader(const Header &header)
 Header DecodeHeader(const std::uint8_t *bytes)
 {
     Header header;
-    std::copy(bytes, bytes + SlotCount, header.Addresses.begin());
+    std::copy(bytes, bytes + RecorderSlotCount, header.Addresses.begin());
     header.SampleTime = bytes[10];
     return header;
 }
@@ -57,7 +57,7 @@ void DecodeRecords(const QByteArray &bytes, int count, ReplayWindow &window)
     for (int k = 0; k < count; ++k) {
         const std::uint8_t *record = data + static_cast<qsizetype>(k) * RecordBytes;
         auto &values = window.ReplayValues[static_cast<std::size_t>(k)];
-        for (int s = 0; s < SlotCount; ++s)
+        for (int s = 0; s < RecorderSlotCount; ++s)
             values[static_cast<std::size_t>(s)] = DecodeValue(record[2 * s], record[2 * s + 1]);
         auto &time = window.ReplayTimes[static_cast<std::size_t>(k)];
         std::copy(record + 20, record + 24, time.begin());

@@ -21,7 +21,7 @@ inline constexpr int WindowRecords = 4096;
 inline constexpr std::uint8_t RecordEnd = 'Z';
 
 struct Header {
-    std::array<std::uint8_t, SlotCount> Addresses{};
+    std::array<std::uint8_t, RecorderSlotCount> Addresses{};
     int SampleTime = 0;  // seconds; 0 is half a second
 };
 
@@ -39,7 +39,7 @@ int RecordCount(qint64 fileSize);
 // The loaded records WindowStart .. WindowEnd - 1: values by record index
 // within the window and slot, and hour, minute, second, millisecond byte.
 struct ReplayWindow {
-    std::vector<std::array<int, SlotCount>> ReplayValues;
+    std::vector<std::array<int, RecorderSlotCount>> ReplayValues;
     std::vector<std::array<std::uint8_t, 4>> ReplayTimes;
     int RecordTotal = 0;
     int WindowStart = 0;

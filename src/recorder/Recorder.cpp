@@ -332,7 +332,7 @@ QWidget *TPRecord::BuildAddressPanel()
         layout->setHorizontalSpacing(6);
         layout->setVerticalSpacing(2);
     }
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         auto *device = new QPushButton(QStringLiteral("Device %1").arg(s + 1), devices);
         device->setObjectName(QStringLiteral("DevicePL%1").arg(s));
         device->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: white; border: 1px solid "
@@ -457,10 +457,10 @@ void TPRecord::ExitBt3Click()
     close();
 }
 
-std::array<int, SlotCount> TPRecord::TypedAddresses() const
+std::array<int, RecorderSlotCount> TPRecord::TypedAddresses() const
 {
-    std::array<int, SlotCount> addresses{};
-    for (int s = 0; s < SlotCount; ++s)
+    std::array<int, RecorderSlotCount> addresses{};
+    for (int s = 0; s < RecorderSlotCount; ++s)
         addresses[At(s)] = ComAddr[At(s)]->value();
     return addresses;
 }
@@ -487,11 +487,11 @@ void TPRecord::SampleTimeChange()
 
 void TPRecord::DevicePL0Click(int slot)
 {
-    if (slot < 0 || slot >= SlotCount)
+    if (slot < 0 || slot >= RecorderSlotCount)
         return;
     TRecorderState &state = RecorderState;
-    const std::array<int, SlotCount> typed = TypedAddresses();
-    for (int s = 0; s < SlotCount; ++s) {
+    const std::array<int, RecorderSlotCount> typed = TypedAddresses();
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         if (state.DroppedAt[At(s)] == -1)
             state.DeviceAddress[At(s)] = static_cast<std::uint8_t>(typed[At(s)]);
     }
@@ -565,7 +565,7 @@ void TPRecord::RePlayBtClick()
         RecordFile::Header header;
         if (!path.isEmpty() && ReplayEngine->Load(path, header)) {
             entered = true;
-            for (int s = 0; s < SlotCount; ++s) {
+            for (int s = 0; s < RecorderSlotCount; ++s) {
                 ComAddr[At(s)]->setValue(header.Addresses[At(s)]);
                 PaintBox(ComAddr[At(s)], Qt::white);
             }
@@ -655,7 +655,7 @@ void TPRecord::ShowRecording(bool recording)
 
 void TPRecord::ShowSlotLook(int slot, SlotLook look)
 {
-    if (slot < 0 || slot >= SlotCount)
+    if (slot < 0 || slot >= RecorderSlotCount)
         return;
     PaintBox(ComAddr[At(slot)], look == SlotLook::Shown ? QColor(Qt::white) : look == SlotLook::Hidden ? Silver : Red);
 }
@@ -730,7 +730,7 @@ void TPRecord::ShowConversionError(const QString &text)
 
 void TPRecord::ShowValue(int slot, const QString &text)
 {
-    if (slot >= 0 && slot < SlotCount)
+    if (slot >= 0 && slot < RecorderSlotCount)
         PV[At(slot)]->setText(text);
 }
 

@@ -74,7 +74,7 @@ private:
     QWidget *BuildControlRow();
     QWidget *BuildAddressPanel();
     void ApplyGeometry();
-    std::array<int, SlotCount> TypedAddresses() const;
+    std::array<int, RecorderSlotCount> TypedAddresses() const;
     void PlaceSampleEdit();
 
     // SamplerView
@@ -90,7 +90,7 @@ private:
     void ShowPositionText(const QString &text) override;
     void ShowTrackPosition(int position) override;
     QString PositionText() const override;
-    std::array<int, SlotCount> AddressEdits() const override { return TypedAddresses(); }
+    std::array<int, RecorderSlotCount> AddressEdits() const override { return TypedAddresses(); }
     void ShowFileError() override;
     void ShowConversionError(const QString &text) override;
     // ChartView (and ReplayView's sample time)
@@ -121,9 +121,9 @@ private:
     QLabel *SecPl = nullptr;
     QLineEdit *SampleEdit = nullptr;
     QWidget *ComAddrPL = nullptr;
-    std::array<QSpinBox *, SlotCount> ComAddr{};
-    std::array<QLineEdit *, SlotCount> PV{};
-    std::array<QPushButton *, SlotCount> DevicePL{};
+    std::array<QSpinBox *, RecorderSlotCount> ComAddr{};
+    std::array<QLineEdit *, RecorderSlotCount> PV{};
+    std::array<QPushButton *, RecorderSlotCount> DevicePL{};
     QLabel *ErrMess = nullptr;
     TRecdIme *RecdIme = nullptr;
     QGroupBox *DisplayPL = nullptr;

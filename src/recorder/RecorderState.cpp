@@ -11,7 +11,7 @@ TRecorderState::TRecorderState()
 
 int TRecorderState::NextUsedSlot(int slot) const
 {
-    for (int s = slot + 1; s < SlotCount; ++s) {
+    for (int s = slot + 1; s < RecorderSlotCount; ++s) {
         if (s >= 0 && DeviceAddress[static_cast<std::size_t>(s)] != 0)
             return s;
     }

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-inline constexpr int SlotCount = 10;
+inline constexpr int RecorderSlotCount = 10;
 inline constexpr int RecordBytes = 25;
 // The marker of a dropped slot in records and chart: the pair 0x80 0xA5 read
 // as unsigned. A controller never sends it (0x80 high bytes are input faults).
@@ -25,10 +25,10 @@ struct TRecorderState {
     TRecorderState();
 
     // Device table, slot 0-9 ("Device 1" - "Device 10").
-    std::array<std::uint8_t, SlotCount> DeviceAddress{};  // 0: slot not in use
-    std::array<bool, SlotCount> DeviceShown{};
-    std::array<int, SlotCount> FailCount{};
-    std::array<int, SlotCount> DroppedAt{};  // sample number, -1: not dropped
+    std::array<std::uint8_t, RecorderSlotCount> DeviceAddress{};  // 0: slot not in use
+    std::array<bool, RecorderSlotCount> DeviceShown{};
+    std::array<int, RecorderSlotCount> FailCount{};
+    std::array<int, RecorderSlotCount> DroppedAt{};  // sample number, -1: not dropped
 
     int CurrentDevice = 0;
     int SampleCount = 0;  // recording: the sample being collected; replay: the next record

@@ -41,8 +41,8 @@ bool Replayer::Load(const QString &path, RecordFile::Header &header)
 
 void Replayer::ResetSlots()
 {
-    const std::array<int, SlotCount> edits = View.AddressEdits();
-    for (int s = 0; s < SlotCount; ++s)
+    const std::array<int, RecorderSlotCount> edits = View.AddressEdits();
+    for (int s = 0; s < RecorderSlotCount; ++s)
         State.DeviceAddress[At(s)] = static_cast<std::uint8_t>(std::clamp(edits[At(s)], 0, MaxStation));
 }
 
@@ -113,7 +113,7 @@ void Replayer::Step()
     const int c = Chart.Column(n);
     ChartData.ChartTimes[At(c)] = time;
     const auto &values = Window.ReplayValues[At(k)];
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         const int v = values[At(s)];
         ChartData.ChartRing[At(s)][At(c)] = v;
         if (v == DroppedMarker) {
@@ -221,7 +221,7 @@ void Replayer::JumpTo()
     if ((target >= Window.WindowEnd || first < Window.WindowStart) && !LoadWindow(first))
         return;
 
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         ChartData.DeviceMax[At(s)] = NoMax;
         ChartData.DeviceMin[At(s)] = NoMin;
     }
@@ -231,7 +231,7 @@ void Replayer::JumpTo()
         const int k = j - Window.WindowStart;
         const int c = Chart.Column(j);
         ChartData.ChartTimes[At(c)] = Window.ReplayTimes[At(k)];
-        for (int s = 0; s < SlotCount; ++s) {
+        for (int s = 0; s < RecorderSlotCount; ++s) {
             const int v = Window.ReplayValues[At(k)][At(s)];
             ChartData.ChartRing[At(s)][At(c)] = v;
             if (v == DroppedMarker) {

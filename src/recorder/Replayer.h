@@ -23,7 +23,7 @@ public:
     virtual void ShowTrackPosition(int position) = 0;        // TrackBar, without a jump
     virtual QString PositionText() const = 0;                // what LoopCnt holds
     // The values of the address spin edits.
-    virtual std::array<int, SlotCount> AddressEdits() const = 0;
+    virtual std::array<int, RecorderSlotCount> AddressEdits() const = 0;
     virtual void ShowSampleTime(const QString &text) = 0;    // ErrMess
     // "File Error": the file cannot be read (any more).
     virtual void ShowFileError() = 0;

@@ -30,7 +30,7 @@ Sampler::Sampler(TRecorderState &state, TSessionState &session, SamplerLink &lin
     Link.OnFailure = [this](const QString &text) { LineFailed(text); };
 }
 
-void Sampler::StartBtClick(const std::array<int, SlotCount> &addresses, int sampleTime)
+void Sampler::StartBtClick(const std::array<int, RecorderSlotCount> &addresses, int sampleTime)
 {
     if (State.Recording)
         Stop();
@@ -38,14 +38,14 @@ void Sampler::StartBtClick(const std::array<int, SlotCount> &addresses, int samp
         Start(addresses, sampleTime);
 }
 
-void Sampler::Start(const std::array<int, SlotCount> &addresses, int sampleTime)
+void Sampler::Start(const std::array<int, RecorderSlotCount> &addresses, int sampleTime)
 {
     if (State.Recording)
         return;
     sampleTime = std::clamp(sampleTime, 0, MaxSampleTime);
     View.ShowFaultLine(QString());
     State.CurrentDevice = 0;
-    for (int s = 0; s < SlotCount; ++s)
+    for (int s = 0; s < RecorderSlotCount; ++s)
         State.DeviceAddress[At(s)] = static_cast<std::uint8_t>(std::clamp(addresses[At(s)], 0, MaxStation));
     const int first = State.FirstUsedSlot();
     if (first < 0) {
@@ -68,7 +68,7 @@ void Sampler::Start(const std::array<int, SlotCount> &addresses, int sampleTime)
 
     View.ShowRecording(true);
     State.ClearFailures();
-    for (int s = 0; s < SlotCount; ++s)
+    for (int s = 0; s < RecorderSlotCount; ++s)
         View.ShowSlotLook(s, State.DeviceShown[At(s)] ? SlotLook::Shown : SlotLook::Hidden);
     Chart.UpdateChartHasCurves();
     Chart.ClearRing();
@@ -178,7 +178,7 @@ void Sampler::CompleteSample()
     std::copy(time.begin(), time.end(), State.SampleRecord.begin() + 20);
     State.SampleRecord[24] = RecordFile::RecordEnd;
     Chart.StoreSampleTime(State.SampleCount, time);
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         if (State.DroppedAt[At(s)] != -1) {
             State.SampleRecord[At(2 * s)] = DroppedMarker >> 8;
             State.SampleRecord[At(2 * s + 1)] = DroppedMarker & 0xFF;

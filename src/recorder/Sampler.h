@@ -56,8 +56,8 @@ public:
 
     // StartBtClick: starts with the typed addresses and sample time, or
     // stops a recording that runs.
-    void StartBtClick(const std::array<int, SlotCount> &addresses, int sampleTime);
-    void Start(const std::array<int, SlotCount> &addresses, int sampleTime);
+    void StartBtClick(const std::array<int, RecorderSlotCount> &addresses, int sampleTime);
+    void Start(const std::array<int, RecorderSlotCount> &addresses, int sampleTime);
     void Stop();
     // The window closes: recording ends and saving is disarmed.
     void FormClose();

@@ -6,7 +6,7 @@
 
 TChartState ChartState;
 
-const std::array<QColor, SlotCount> DeviceColors = {
+const std::array<QColor, RecorderSlotCount> DeviceColors = {
     QColor(0x80, 0x80, 0x00), QColor(0x00, 0x00, 0x80), QColor(0x80, 0x00, 0x80), QColor(0x00, 0x80, 0x80),
     QColor(0x80, 0x80, 0x80), QColor(0x00, 0x00, 0xFF), QColor(0x80, 0x00, 0x00), QColor(0x00, 0x80, 0x00),
     QColor(0xA0, 0xA0, 0xA4), QColor(0xA6, 0xCA, 0xF0),
@@ -49,7 +49,7 @@ TrendChart::Batch::~Batch()
 {
     if (--Owner.Depth > 0)
         return;
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         if (auto &text = Owner.PendingValues[At(s)]) {
             Owner.View.ShowValue(s, *text);
             text.reset();
@@ -146,7 +146,7 @@ void TrendChart::DrawChartFrame(int newest)
             Canvas.Text({g.ChartLeft - 3, y - 6}, TenthsText(grid), Chart.ChartInk, Qt::AlignRight);
     }
 
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         if (Drawn(s))
             Chart.LastY[At(s)] = Y(Chart.ChartRing[At(s)][At(oldest)]);
     }
@@ -164,7 +164,7 @@ void TrendChart::DrawSampleColumn(int n)
     PendingTime = TimeText(time[0], time[1], time[2]);
 
     const int x = g.ChartLeft + Chart.ChartColumn;
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         const int v = Chart.ChartRing[At(s)][At(c)];
         if (v == DroppedMarker) {
             PendingValues[At(s)] = MessageTable::ErrText;
@@ -184,7 +184,7 @@ void TrendChart::DrawSampleColumn(int n)
         if (Chart.ChartColumn > 30)
             Canvas.Text({x - 35, g.ChartBottom + 4}, TimeText(time[0], time[1], time[2]), Chart.ChartInk,
                         Qt::AlignLeft);
-        for (int s = 0; s < SlotCount; ++s) {
+        for (int s = 0; s < RecorderSlotCount; ++s) {
             const int lastY = Chart.LastY[At(s)];
             if (Drawn(s) && lastY > g.ChartTop + 2 && lastY < g.ChartBottom - 16 && Chart.ChartColumn > 20)
                 Canvas.Text({x - 20, lastY + 2}, TenthsText(Chart.ChartRing[At(s)][At(c)]), DeviceColors[At(s)],
@@ -232,7 +232,7 @@ bool TrendChart::GrowScale()
         return false;
     int hi = -32767;
     int lo = 32768;
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         if (!Drawn(s) || Recorder.DroppedAt[At(s)] != -1)
             continue;
         hi = std::max(hi, Chart.DeviceMax[At(s)]);
@@ -253,7 +253,7 @@ bool TrendChart::GrowScale()
 void TrendChart::UpdateChartHasCurves()
 {
     Chart.ChartHasCurves = false;
-    for (int s = 0; s < SlotCount; ++s)
+    for (int s = 0; s < RecorderSlotCount; ++s)
         Chart.ChartHasCurves = Chart.ChartHasCurves || Drawn(s);
 }
 
@@ -278,7 +278,7 @@ void TrendChart::StoreChartValue(int slot, int value)
 void TrendChart::RecomputeExtremes()
 {
     const int width = Chart.Geometry.ChartWidth;
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         const auto &ring = Chart.ChartRing[At(s)];
         const auto [lo, hi] = std::minmax_element(ring.begin(), ring.begin() + width);
         Chart.DeviceMax[At(s)] = *hi;

@@ -45,7 +45,7 @@ public:
 };
 
 // The colour of each slot's curve, value labels and device panel.
-extern const std::array<QColor, SlotCount> DeviceColors;
+extern const std::array<QColor, RecorderSlotCount> DeviceColors;
 
 // The 16 standard colours of the background list, in its order; from
 // index 8 (silver) on they are light and take black ink.
@@ -54,12 +54,12 @@ extern const std::array<QString, 16> BackgroundNames;
 
 struct TChartState {
     ChartGeometry Geometry = GeometryFor(808);
-    std::array<std::array<int, RingColumns>, SlotCount> ChartRing{};
+    std::array<std::array<int, RingColumns>, RecorderSlotCount> ChartRing{};
     std::array<std::array<std::uint8_t, 4>, RingColumns> ChartTimes{};
-    std::array<int, SlotCount> DeviceMax{};
-    std::array<int, SlotCount> DeviceMin{};
+    std::array<int, RecorderSlotCount> DeviceMax{};
+    std::array<int, RecorderSlotCount> DeviceMin{};
     ChartScale Scale;  // ScaleMax, ScaleMin, ScaleFactor, ScaleDivides, ScaleOffset
-    std::array<int, SlotCount> LastY{};
+    std::array<int, RecorderSlotCount> LastY{};
     int ChartColumn = 0;
     bool AutoScale = true;
     QColor ChartBackground = Qt::white;
@@ -125,6 +125,6 @@ private:
     ChartCanvas &Canvas;
     ChartView &View;
     int Depth = 0;
-    std::array<std::optional<QString>, SlotCount> PendingValues;
+    std::array<std::optional<QString>, RecorderSlotCount> PendingValues;
     std::optional<QString> PendingTime;
 };

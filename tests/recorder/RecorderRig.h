@@ -116,7 +116,7 @@ public:
     }
     void ShowAutoScale() override { AutoShown = true; }
 
-    std::array<QString, SlotCount> Values;
+    std::array<QString, RecorderSlotCount> Values;
     QString Time;
     QString MaxText = QStringLiteral("100");
     QString MinText = QStringLiteral("0");
@@ -143,7 +143,7 @@ public:
     void ShowFailure(const QString &text) override { Failures << text; }
 
     std::vector<bool> Recording;
-    std::array<SlotLook, SlotCount> Looks{};
+    std::array<SlotLook, RecorderSlotCount> Looks{};
     QString Counter;
     QStringList FaultLines;
     QStringList Questions;
@@ -158,7 +158,7 @@ public:
     void ShowPositionText(const QString &text) override { Position = text; }
     void ShowTrackPosition(int position) override { Track = position; }
     QString PositionText() const override { return Position; }
-    std::array<int, SlotCount> AddressEdits() const override { return Edits; }
+    std::array<int, RecorderSlotCount> AddressEdits() const override { return Edits; }
     void ShowSampleTime(const QString &text) override { Time = text; }
     void ShowFileError() override { ++FileErrors; }
     void ShowConversionError(const QString &text) override { ConversionErrors << text; }
@@ -166,7 +166,7 @@ public:
     std::vector<TReplayState> States;
     QString Position = ZeroCounterText();
     int Track = 0;
-    std::array<int, SlotCount> Edits{};
+    std::array<int, RecorderSlotCount> Edits{};
     QString Time;
     int FileErrors = 0;
     QStringList ConversionErrors;
@@ -200,9 +200,9 @@ struct SamplerRig {
         Engine.SetTimeOfDay([this] { return QTime(9, 5, 3).addMSecs(static_cast<int>(Clock.NowMs() - Start)); });
     }
 
-    static std::array<int, SlotCount> Addresses(std::initializer_list<int> list)
+    static std::array<int, RecorderSlotCount> Addresses(std::initializer_list<int> list)
     {
-        std::array<int, SlotCount> a{};
+        std::array<int, RecorderSlotCount> a{};
         std::size_t i = 0;
         for (int v : list)
             a[i++] = v;
@@ -239,7 +239,7 @@ inline void ResetShared()
 
 // A record file built byte by byte.
 struct RecordBuilder {
-    explicit RecordBuilder(std::array<std::uint8_t, SlotCount> addresses = {1}, int sampleTime = 1)
+    explicit RecordBuilder(std::array<std::uint8_t, RecorderSlotCount> addresses = {1}, int sampleTime = 1)
     {
         RecordFile::Header header;
         header.Addresses = addresses;
@@ -248,7 +248,7 @@ struct RecordBuilder {
         Bytes = QByteArray(reinterpret_cast<const char *>(bytes.data()), RecordFile::HeaderSize);
     }
     // One record: the ten raw words and the time (millisecond byte).
-    RecordBuilder &Add(const std::array<int, SlotCount> &words, int hour = 9, int minute = 5, int second = 3,
+    RecordBuilder &Add(const std::array<int, RecorderSlotCount> &words, int hour = 9, int minute = 5, int second = 3,
                        int millisecond = 0)
     {
         for (int w : words) {

@@ -181,7 +181,7 @@ TEST_F(RecorderWindowTest, ControlsAsDesigned)
     EXPECT_EQ(Text("SampleEdit"), "0.5");
     EXPECT_FALSE(Find<QLineEdit>("SampleEdit")->isVisible());
     Find<QWidget>("ComAddrPL");
-    for (int s = 0; s < SlotCount; ++s) {
+    for (int s = 0; s < RecorderSlotCount; ++s) {
         QSpinBox *address = Find<QSpinBox>(QStringLiteral("ComAddr%1").arg(s));
         EXPECT_EQ(address->minimum(), 0);
         EXPECT_EQ(address->maximum(), 247);

@@ -19,7 +19,7 @@ protected:
     QString Path(const char *name) const { return Folder.filePath(QString::fromLatin1(name)); }
     // A file of `count` records, slot 0 at station 1 counting up in tenths,
     // slot 1 at station 2 constant.
-    bool Load(int count, std::array<std::uint8_t, SlotCount> addresses = {1, 2}, int droppedFrom = -1)
+    bool Load(int count, std::array<std::uint8_t, RecorderSlotCount> addresses = {1, 2}, int droppedFrom = -1)
     {
         RecordBuilder file(addresses);
         for (int i = 0; i < count; ++i)
