@@ -66,6 +66,7 @@ void MonitorEngine::FormShow()
         MonitorSlot &slot = Slots[static_cast<size_t>(s)];
         slot.SlotConnected = false;
         slot.IdentifyPending = false;
+        slot.PvRead = false;
         slot.LedByte = LedUnknown;
         slot.ComWriteEnabled = ComWriteUnknown;
         slot.ExecCount = 0;
@@ -122,6 +123,7 @@ void MonitorEngine::Connect(int s, const std::array<int, SlotCount> &addresses)
     MonitorSlot &slot = Slots[static_cast<size_t>(s)];
     slot.SlotConnected = true;
     slot.IdentifyPending = true;
+    slot.PvRead = false;
     ++Active;
     ShowConnection(s);
     if (Active == 1) {
@@ -241,6 +243,7 @@ void MonitorEngine::ComAddr0Change(int s, const std::array<int, SlotCount> &addr
     if (s < 0 || s >= SlotCount || !Slots[static_cast<size_t>(s)].SlotConnected)
         return;
     Slots[static_cast<size_t>(s)].IdentifyPending = true;
+    Slots[static_cast<size_t>(s)].PvRead = false;
     CopyAddresses(addresses);
     if (s == Selected) {
         Viewer.ClearTrend(s);
@@ -351,6 +354,9 @@ void MonitorEngine::SetTrendViewActive(bool active)
     TrendView = active;
     MenuState.PvRecordChecked = active;
     MenuState.SettingChecked = !active;
+    // "SETTING" brings the page to the front again.
+    if (!active && Active > 0)
+        Parameters.Shown = true;
     Notify(MonitorAspect::Menus | MonitorAspect::Page);
 }
 
@@ -417,6 +423,7 @@ void MonitorEngine::CtrlSetCloseUp(Pc control, int item)
         slot.DecimalsCode = *d.Decimals;
         Parameters[Pc::Pointer].Item = *d.Decimals;
         RefreshRequested = true;
+        Notify(MonitorAspect::Page);
         return;
     }
     if (d.Unlock)
@@ -427,6 +434,8 @@ void MonitorEngine::CtrlSetCloseUp(Pc control, int item)
     WriteValue = d.Value;
     if (d.Write)
         WritePending = true;
+    else
+        RefreshRequested = true;  // the list shows the controller's item again
 }
 
 void MonitorEngine::ClearBt1Click(bool restoreDefault)

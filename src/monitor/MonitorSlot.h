@@ -53,6 +53,8 @@ struct MonitorSlot {
     int ColdJunction = 0;  // tenths
     int InputVoltage = 0;
     int ProgramDisplayValue = 0;
+    // A process value came since the slot was connected or readdressed.
+    bool PvRead = false;
 
     LinkLed Led = LinkLed::Gray;
 

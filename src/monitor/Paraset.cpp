@@ -466,8 +466,6 @@ void TPMonitor::RenderSlots()
         const MonitorSlot &slot = Monitor->Slot(s);
         const SlotView &view = Monitor->View(s);
         Slots[static_cast<size_t>(s)]->Render(slot, view, s == selected);
-        if (slot.SlotConnected && !PvSeen[static_cast<size_t>(s)] && view.PvText != PvTextAtClear[static_cast<size_t>(s)])
-            PvSeen[static_cast<size_t>(s)] = true;
         QString caption = MessageTable::DeviceText + QString::number(s + 1);
         if (slot.SlotConnected)
             caption += MessageTable::ActiveText;
@@ -561,25 +559,17 @@ void TPMonitor::InformLater(const QString &text, const QString &caption)
 
 void TPMonitor::ClearTrend(int slot)
 {
-    if (slot < 0) {
+    if (slot < 0)
         DrawIme->Reset();
-        PvSeen.fill(false);
-        for (int s = 0; s < SlotCount; ++s)
-            PvTextAtClear[static_cast<size_t>(s)] = Monitor ? Monitor->View(s).PvText : SlotView{}.PvText;
-        return;
-    }
-    if (slot >= SlotCount)
-        return;
-    DrawIme->ClearSlot(slot);
-    PvSeen[static_cast<size_t>(slot)] = false;
-    PvTextAtClear[static_cast<size_t>(slot)] = Monitor ? Monitor->View(slot).PvText : SlotView{}.PvText;
+    else if (slot < SlotCount)
+        DrawIme->ClearSlot(slot);
 }
 
 int TPMonitor::TrendWord(int slot) const
 {
     const MonitorSlot &s = Monitor->Slot(slot);
     // No value yet, or a model A reporting an input fault: a gap.
-    if (!PvSeen[static_cast<size_t>(slot)])
+    if (!s.PvRead)
         return 0x8001;
     if (s.SlotModel == ModelA && s.PvFaultCode != 0)
         return 0x8000 | (s.PvFaultCode & 0xFF);

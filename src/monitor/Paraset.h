@@ -119,8 +119,6 @@ private:
     QStringList PendingMessages;
     // Whether a slot's process value was read since its trend began: the
     // trend is not given the value of a controller not yet heard from.
-    std::array<bool, SlotCount> PvSeen{};
-    std::array<QString, SlotCount> PvTextAtClear;
 
     std::array<SlotPanel *, SlotCount> Slots{};
     FrontPanel *Front = nullptr;

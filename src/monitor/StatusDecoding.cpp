@@ -48,6 +48,7 @@ public:
     {
         Slot.ProcessValue = W(0);
         Slot.SetValue = W(1);
+        Slot.PvRead = true;
         if (Slot.SlotModel != ModelA)
             Slot.PvFaultCode = (Slot.ProcessValue & 0xFF00) == 0x8000 ? Slot.ProcessValue : 0;
         Effects.PvShown = true;
