@@ -3,6 +3,8 @@
 #include "ErrorReport.h"
 #include "PortDirectory.h"
 
+#include <QFileInfo>
+
 QtSerialLine::QtSerialLine(QString device) : DevicePath(std::move(device))
 {
     connect(&Port, &QSerialPort::readyRead, this, [this] {
@@ -106,7 +108,14 @@ void QtSerialLine::OnError(QSerialPort::SerialPortError error)
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
     case QSerialPort::ResourceError:
+        break;
     case QSerialPort::UnknownError:
+        // An odd failure of one call on a device that is still there is not
+        // a lost line; a device that has gone is.
+        if (QFileInfo::exists(DevicePath)) {
+            Port.clearError();
+            return;
+        }
         break;
     default:
         return;  // open and configuration errors are reported where they happen
