@@ -53,6 +53,11 @@ int InitialLayoutWidth()
     return ScaledPx(DesignWidth, std::clamp(scale, 1.0, 2.0));
 }
 
+FileChoice ParameterFileChoice()
+{
+    return {MessageTable::ParameterFileFilter, QStringLiteral("par")};
+}
+
 } // namespace
 
 TPMonitor::TPMonitor(QWidget *owner, EventClock &clock, LineFactory factory)
@@ -68,7 +73,7 @@ TPMonitor::TPMonitor(QWidget *owner, EventClock &clock, LineFactory factory)
     base.setPointSizeF(8 * Scale);
     setFont(base);
 
-    Dialogs = MainWindowFileDialogs(this, MessageTable::ParameterFileFilter, QStringLiteral("par"));
+    Dialogs = SharedFileDialogs(this);
 
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("MonitorClient"));
@@ -657,7 +662,7 @@ void TPMonitor::RampSoakprogram1Click()
 
 void TPMonitor::OPEN1Click()
 {
-    const QString path = Dialogs.ChooseOpen ? Dialogs.ChooseOpen() : QString();
+    const QString path = Dialogs.ChooseOpen ? Dialogs.ChooseOpen(ParameterFileChoice()) : QString();
     if (path.isEmpty())
         return;
     const ParameterFileLoad load = LoadParameterFile(path);
@@ -682,7 +687,7 @@ void TPMonitor::SAVEAS1Click()
 {
     if (!Monitor->BufferValid())
         return;
-    const QString path = Dialogs.ChooseSave ? Dialogs.ChooseSave() : QString();
+    const QString path = Dialogs.ChooseSave ? Dialogs.ChooseSave(ParameterFileChoice()) : QString();
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path) && !(Dialogs.Confirm && Dialogs.Confirm(OverwriteQuestion(path))))

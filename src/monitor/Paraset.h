@@ -5,8 +5,8 @@
 // handlers and renders the state the engine keeps.
 #pragma once
 
+#include "FileDialogs.h"
 #include "MonitorEngine.h"
-#include "RampFileDialogs.h"
 #include "TComPort.h"
 
 #include <QMainWindow>
@@ -41,7 +41,7 @@ public:
     // The factor by which the controls are scaled: LayoutWidth / 808.
     double ControlScale() const { return Scale; }
     // How files are chosen and questions answered (tests answer them).
-    void SetFileDialogs(RampFileDialogs dialogs) { Dialogs = std::move(dialogs); }
+    void SetFileDialogs(FileDialogs dialogs) { Dialogs = std::move(dialogs); }
     // The file of the last "SAVE AS", once there was one.
     std::optional<QString> BackupFile() const { return FileKnown ? std::optional<QString>(FileName) : std::nullopt; }
 
@@ -110,7 +110,7 @@ private:
     QPointer<QWidget> Owner;
     double Scale = 1.0;
     std::unique_ptr<MonitorEngine> Monitor;
-    RampFileDialogs Dialogs;
+    FileDialogs Dialogs;
     QString FileName;
     bool FileKnown = false;
     bool Placed = false;

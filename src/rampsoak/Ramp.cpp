@@ -91,10 +91,15 @@ void ShowIndex(QComboBox *list, int index)
     list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
 }
 
+FileChoice RampFileChoice()
+{
+    return {MessageTable::RampFileFilter, QStringLiteral("r$s")};
+}
+
 } // namespace
 
 TRampSoak::TRampSoak(QWidget *parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), Dialogs(MainWindowFileDialogs(this))
+    : QMainWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), Dialogs(SharedFileDialogs(this))
 {
     setObjectName(QStringLiteral("RampSoak"));
     setWindowTitle(QStringLiteral("Ramp Soak programer"));
@@ -275,7 +280,7 @@ void TRampSoak::SetTransferHost(RampTransferHost *host)
     Host = host;
 }
 
-void TRampSoak::SetFileDialogs(RampFileDialogs dialogs)
+void TRampSoak::SetFileDialogs(FileDialogs dialogs)
 {
     Dialogs = std::move(dialogs);
 }
@@ -612,7 +617,7 @@ void TRampSoak::ReadFBtClick()
 {
     if (Running != Transfer::None || !Dialogs.ChooseOpen)
         return;
-    const QString path = Dialogs.ChooseOpen();
+    const QString path = Dialogs.ChooseOpen(RampFileChoice());
     if (path.isEmpty())
         return;
     RampSoakProgram program = RampProgram;
@@ -633,7 +638,7 @@ void TRampSoak::SaveFBtClick()
 {
     if (Running != Transfer::None || !HasData || !Dialogs.ChooseSave)
         return;
-    const QString path = Dialogs.ChooseSave();
+    const QString path = Dialogs.ChooseSave(RampFileChoice());
     if (path.isEmpty())
         return;
     const QFileInfo target(path);

@@ -4,8 +4,8 @@
 // only hidden by "Back", so the program set survives between showings.
 #pragma once
 
+#include "FileDialogs.h"
 #include "RampCurve.h"
-#include "RampFileDialogs.h"
 #include "RampTransfer.h"
 
 #include <QMainWindow>
@@ -35,7 +35,7 @@ public:
 
     // The engine that carries the transfers; nullptr when there is none.
     void SetTransferHost(RampTransferHost *host);
-    void SetFileDialogs(RampFileDialogs dialogs);
+    void SetFileDialogs(FileDialogs dialogs);
 
     // Handlers.
     void FormShow();
@@ -88,7 +88,7 @@ private:
     void UpdateButtons();
 
     RampTransferHost *Host = nullptr;
-    RampFileDialogs Dialogs;
+    FileDialogs Dialogs;
     Transfer Running = Transfer::None;
     bool HasData = false;
     GridCell Current{1, 1};  // the table's current cell

@@ -108,7 +108,7 @@ QIcon Swatch(const QColor &colour)
 } // namespace
 
 TPRecord::TPRecord(RecorderLink &link, QWidget *parent, EventClock &clock)
-    : QDialog(parent), Timer1(clock), Dialogs(std::make_unique<ToolkitDialogs>(this))
+    : QDialog(parent), Timer1(clock), Dialogs(SharedFileDialogs(this))
 {
     setObjectName(QStringLiteral("PRecord"));
     setWindowTitle(QStringLiteral("Recorder Program"));
@@ -534,13 +534,15 @@ void TPRecord::SaveBtClick()
         SamplerEngine->DisarmSaving();
         return;
     }
-    const QString path = Dialogs->ChooseSave(MessageTable::RecordFileFilter, QStringLiteral("rec"), false);
+    const QString path = Dialogs.ChooseSave
+                             ? Dialogs.ChooseSave({MessageTable::RecordFileFilter, QStringLiteral("rec")})
+                             : QString();
     if (path.isEmpty()) {
         ShowSavingDisarmed();
         return;
     }
     CurrentFileName = QFileInfo(path).fileName();
-    if (QFileInfo::exists(path) && !Dialogs->Confirm(MessageTable::OverWriteFile + CurrentFileName)) {
+    if (QFileInfo::exists(path) && !ConfirmOverwrite(CurrentFileName)) {
         ShowSavingDisarmed();
         return;
     }
@@ -561,7 +563,7 @@ void TPRecord::RePlayBtClick()
         Link->Close();
         for (QLineEdit *box : PV)
             box->clear();
-        const QString path = Dialogs->ChooseOpen(MessageTable::RecordFileFilter);
+        const QString path = Dialogs.ChooseOpen ? Dialogs.ChooseOpen({MessageTable::RecordFileFilter}) : QString();
         RecordFile::Header header;
         if (!path.isEmpty() && ReplayEngine->Load(path, header)) {
             entered = true;
@@ -626,7 +628,8 @@ void TPRecord::CsvBtClick()
 {
     if (ReplayEngine->FilePath().isEmpty())
         return;
-    const QString path = Dialogs->ChooseSave(MessageTable::CsvFileFilter, QStringLiteral("csv"), true);
+    const FileChoice table{MessageTable::CsvFileFilter, QStringLiteral("csv"), true};
+    const QString path = Dialogs.ChooseSave ? Dialogs.ChooseSave(table) : QString();
     if (path.isEmpty())
         return;
     switch (CsvExport::Export(ReplayEngine->FilePath(), path)) {
@@ -672,7 +675,7 @@ void TPRecord::ShowFaultLine(const QString &text)
 
 bool TPRecord::ConfirmOverwrite(const QString &fileName)
 {
-    return Dialogs->Confirm(MessageTable::OverWriteFile + fileName);
+    return Dialogs.Confirm && Dialogs.Confirm(MessageTable::OverWriteFile + fileName);
 }
 
 void TPRecord::ShowSavingDisarmed()

@@ -6,8 +6,8 @@
 #pragma once
 
 #include "ClockTimer.h"
+#include "FileDialogs.h"
 #include "Links.h"
-#include "RecorderDialogs.h"
 #include "Replayer.h"
 #include "Sampler.h"
 #include "SamplerLink.h"
@@ -55,7 +55,7 @@ public:
     void CsvBtClick();
 
     // Tests answer the file dialogs and questions themselves.
-    void SetDialogs(std::unique_ptr<RecorderDialogs> dialogs) { Dialogs = std::move(dialogs); }
+    void SetFileDialogs(FileDialogs dialogs) { Dialogs = std::move(dialogs); }
     Sampler &Sampling() { return *SamplerEngine; }
     Replayer &Replay() { return *ReplayEngine; }
     TrendChart &Chart() { return *Trend; }
@@ -106,7 +106,7 @@ private:
     std::unique_ptr<TrendChart> Trend;
     std::unique_ptr<Sampler> SamplerEngine;
     std::unique_ptr<Replayer> ReplayEngine;
-    std::unique_ptr<RecorderDialogs> Dialogs;
+    FileDialogs Dialogs;
     bool Closed = false;
 
     QToolButton *SaveBt = nullptr;

@@ -32,7 +32,8 @@ protected:
         LinkSettings = TLinkSettings{1, 9600, 7, 1, 1, false};
         SetMessageSink([this](const QString &text, const QString &caption) { Messages << caption + '|' + text; });
         Window = std::make_unique<TPMonitor>(nullptr, Clock, InProcessLineFactory(&Log, 4));
-        Window->SetFileDialogs({[this] { return OpenAnswer; }, [this] { return SaveAnswer; },
+        Window->SetFileDialogs({[this](const FileChoice &) { return OpenAnswer; },
+                                [this](const FileChoice &) { return SaveAnswer; },
                                 [this](const QString &text) {
                                     Questions << text;
                                     return ConfirmAnswer;

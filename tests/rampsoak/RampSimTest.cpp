@@ -72,12 +72,12 @@ protected:
     }
     void LoadFile(const QString &path)
     {
-        Window.SetFileDialogs({[path] { return path; }, {}, {}});
+        Window.SetFileDialogs({[path](const FileChoice &) { return path; }, {}, {}});
         Window.ReadFBtClick();
     }
     void SaveFile(const QString &path)
     {
-        Window.SetFileDialogs({{}, [path] { return path; }, [](const QString &) { return true; }});
+        Window.SetFileDialogs({{}, [path](const FileChoice &) { return path; }, [](const QString &) { return true; }});
         Window.SaveFBtClick();
     }
 

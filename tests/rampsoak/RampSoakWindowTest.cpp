@@ -8,7 +8,6 @@
 #include "RampTestSupport.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,7 +18,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -58,7 +56,8 @@ protected:
         ASSERT_TRUE(Folder.isValid());
         SetMessageSink([this](const QString &text, const QString &caption) { Messages << text + '|' + caption; });
         SetErrorReporter([this](const QString &text) { Errors << text; });
-        Window.SetFileDialogs({[this] { return OpenAnswer; }, [this] { return SaveAnswer; },
+        Window.SetFileDialogs({[this](const FileChoice &) { return OpenAnswer; },
+                               [this](const FileChoice &) { return SaveAnswer; },
                                [this](const QString &text) {
                                    Questions << text;
                                    return ConfirmAnswer;
@@ -451,41 +450,6 @@ TEST_F(RampSoakWindowTest, AFailedSaveIsReported)
     SaveAnswer = FilePath(QStringLiteral("missing/ramp.r$s"));
     Window.SaveFBtClick();
     EXPECT_EQ(Messages, QStringList{MessageTable::FailToSaveFile + QStringLiteral("|File Error")});
-}
-
-} // namespace
-
-namespace {
-
-TEST(RampFileDialogs, TheFilterInTheDialogsForm)
-{
-    EXPECT_EQ(DialogFilter(MessageTable::RampFileFilter), QStringLiteral("Ramp soak table files (*.r$s *.R$S)"));
-    EXPECT_EQ(DialogFilter(QStringLiteral("Texts|*.txt;*.TXT|All (*.*)|*.*")),
-              QStringLiteral("Texts (*.txt *.TXT);;All (*.*)"));
-}
-
-// The main window's shared dialog is used when there is one, with the
-// editor's filter, and answers with the chosen file.
-TEST(RampFileDialogs, TheMainWindowsOpenDialog)
-{
-    QWidget mainForm;
-    mainForm.setObjectName(QStringLiteral("MainForm"));
-    auto *shared = new QFileDialog(&mainForm);
-    shared->setObjectName(QStringLiteral("OpenDialog1"));
-    shared->setOption(QFileDialog::DontUseNativeDialog);
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("chosen.r$s"));
-    ASSERT_TRUE(SaveRampFile(path, ExampleProgram()));
-    QTimer::singleShot(0, shared, [shared, path] {
-        shared->selectFile(path);
-        static_cast<QDialog *>(shared)->accept();
-    });
-    EXPECT_EQ(MainWindowFileDialogs(nullptr).ChooseOpen(), path);
-    EXPECT_EQ(shared->nameFilters(), QStringList{QStringLiteral("Ramp soak table files (*.r$s *.R$S)")});
-    EXPECT_FALSE(shared->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-    QTimer::singleShot(0, shared, [shared] { shared->reject(); });
-    EXPECT_EQ(MainWindowFileDialogs(nullptr).ChooseOpen(), QString());
 }
 
 } // namespace

@@ -28,22 +28,22 @@ namespace {
 
 // Answers the file dialogs and questions from queues; an empty queue is a
 // cancelled dialog.
-class FakeDialogs : public RecorderDialogs {
-public:
-    QString ChooseOpen(const QString &filter) override
+struct FakeDialogs {
+    FileDialogs Seam()
     {
-        Filters << filter;
-        return Take(Opens);
-    }
-    QString ChooseSave(const QString &filter, const QString &, bool) override
-    {
-        Filters << filter;
-        return Take(Saves);
-    }
-    bool Confirm(const QString &text) override
-    {
-        Questions << text;
-        return Answer;
+        return {[this](const FileChoice &choice) {
+                    Filters << choice.Filter;
+                    return Take(Opens);
+                },
+                [this](const FileChoice &choice) {
+                    Filters << choice.Filter;
+                    return Take(Saves);
+                },
+                [this](const QString &text) {
+                    Questions << text;
+                    return Answer;
+                },
+                {}};
     }
     static QString Take(std::deque<QString> &queue)
     {
@@ -83,9 +83,7 @@ protected:
             c.SetProcessValue(address == 1 ? 253 : -123);
         }
         Window = std::make_unique<TPRecord>(Link, nullptr, Clock);
-        auto dialogs = std::make_unique<FakeDialogs>();
-        Dialogs = dialogs.get();
-        Window->SetDialogs(std::move(dialogs));
+        Window->SetFileDialogs(Answers.Seam());
         Window->show();
     }
     void TearDown() override
@@ -147,8 +145,10 @@ protected:
     SimBus Bus{Clock};
     TComPort Port{Clock, InProcessLineFactory(&Bus, 8)};
     RecorderLink Link{Port};
+    // Outlives the window, whose dialogs answer from it.
+    FakeDialogs Answers;
     std::unique_ptr<TPRecord> Window;
-    FakeDialogs *Dialogs = nullptr;
+    FakeDialogs *Dialogs = &Answers;
     QStringList Messages;
     QStringList Errors;
 };
