@@ -34,14 +34,6 @@ constexpr LampPlace Lamps[6] = {
 };
 constexpr int LampSize = 12;
 
-void SetTextColor(QLabel *label, const QColor &color)
-{
-    QPalette p = label->palette();
-    if (p.color(QPalette::WindowText) == color)
-        return;
-    p.setColor(QPalette::WindowText, color);
-    label->setPalette(p);
-}
 
 } // namespace
 
@@ -232,19 +224,5 @@ void FrontPanel::Render(const LargeView &view)
     DegC->SetColor(known && l.DegC ? Yellow : Gray);
     DegF->SetColor(known && l.DegF ? Yellow : Gray);
 
-    const OutputsView &out = view.Outputs;
-    const bool out1 = view.OutputsShown && out.Out1Visible;
-    const bool out2 = view.OutputsShown && out.Out2Visible;
-    O1Lb->setVisible(out1);
-    Out1Qty->setVisible(out1);
-    O2Lb->setVisible(out2);
-    Out2Qty->setVisible(out2);
-    if (view.OutputsShown) {
-        SetTextColor(O1Lb, out.Out1Label);
-        SetTextColor(O2Lb, out.Out2Label);
-        Out1Qty->SetColor(out.Out1Gauge);
-        Out2Qty->SetColor(out.Out2Gauge);
-    }
-    Out1Qty->SetPosition(view.OutputsShown ? view.Out1Level : 0);
-    Out2Qty->SetPosition(view.OutputsShown ? view.Out2Level : 0);
+    ShowOutputs(O1Lb, Out1Qty, O2Lb, Out2Qty, view.Outputs, view.OutputsShown, view.Out1Level, view.Out2Level);
 }

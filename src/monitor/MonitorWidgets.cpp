@@ -161,6 +161,34 @@ private:
 
 } // namespace
 
+void SetTextColor(QLabel *label, const QColor &color)
+{
+    QPalette p = label->palette();
+    if (p.color(QPalette::WindowText) == color)
+        return;
+    p.setColor(QPalette::WindowText, color);
+    label->setPalette(p);
+}
+
+void ShowOutputs(QLabel *label1, OutputGauge *gauge1, QLabel *label2, OutputGauge *gauge2, const OutputsView &outputs,
+                 bool shown, int level1, int level2)
+{
+    const bool out1 = shown && outputs.Out1Visible;
+    const bool out2 = shown && outputs.Out2Visible;
+    label1->setVisible(out1);
+    gauge1->setVisible(out1);
+    label2->setVisible(out2);
+    gauge2->setVisible(out2);
+    if (shown) {
+        SetTextColor(label1, outputs.Out1Label);
+        SetTextColor(label2, outputs.Out2Label);
+        gauge1->SetColor(outputs.Out1Gauge);
+        gauge2->SetColor(outputs.Out2Gauge);
+    }
+    gauge1->SetPosition(shown ? level1 : 0);
+    gauge2->SetPosition(shown ? level2 : 0);
+}
+
 CloseUpList::CloseUpList(const QString &name, const QStringList &items, int itemHeight, QWidget *parent)
     : QComboBox(parent)
 {

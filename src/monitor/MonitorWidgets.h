@@ -3,6 +3,8 @@
 // that answer a click, and the drop-down lists that report when they close.
 #pragma once
 
+#include "StatusDisplay.h"
+
 #include <QColor>
 #include <QComboBox>
 #include <QLabel>
@@ -68,6 +70,14 @@ private:
     QColor Background;
     QColor Foreground;
 };
+
+// A label's text colour.
+void SetTextColor(QLabel *label, const QColor &color);
+
+// The two output labels and gauges (of a slot or of the front panel) as the
+// status shows them: hidden until a status step showed the outputs.
+void ShowOutputs(QLabel *label1, OutputGauge *gauge1, QLabel *label2, OutputGauge *gauge2, const OutputsView &outputs,
+                 bool shown, int level1, int level2);
 
 // A drop-down list whose choices reach the program only through its
 // close-up, as a user makes them: the arrow keys and the wheel open the list

@@ -13,14 +13,6 @@
 
 namespace {
 
-void SetTextColor(QLabel *label, const QColor &color)
-{
-    QPalette p = label->palette();
-    if (p.color(QPalette::WindowText) == color)
-        return;
-    p.setColor(QPalette::WindowText, color);
-    label->setPalette(p);
-}
 
 void SetPointSize(QWidget *widget, double points)
 {
@@ -204,21 +196,8 @@ void SlotPanel::Render(const MonitorSlot &slot, const SlotView &view, bool selec
     if (DegLb->text() != view.UnitText)
         DegLb->setText(view.UnitText);
 
+    ShowOutputs(O1Lb, OUT1, O2Lb, OUT2, view.Outputs, view.OutputsShown, view.Out1Level, view.Out2Level);
     const OutputsView &out = view.Outputs;
-    const bool out1 = view.OutputsShown && out.Out1Visible;
-    const bool out2 = view.OutputsShown && out.Out2Visible;
-    O1Lb->setVisible(out1);
-    OUT1->setVisible(out1);
-    O2Lb->setVisible(out2);
-    OUT2->setVisible(out2);
-    if (view.OutputsShown) {
-        SetTextColor(O1Lb, out.Out1Label);
-        SetTextColor(O2Lb, out.Out2Label);
-        OUT1->SetColor(out.Out1Gauge);
-        OUT2->SetColor(out.Out2Gauge);
-    }
-    OUT1->SetPosition(view.OutputsShown ? view.Out1Level : 0);
-    OUT2->SetPosition(view.OutputsShown ? view.Out2Level : 0);
 
     // Before a status step has shown the outputs, alarms 1 and 2 are there
     // and the third is not.
