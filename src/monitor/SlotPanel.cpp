@@ -13,7 +13,6 @@
 
 namespace {
 
-
 void SetPointSize(QWidget *widget, double points)
 {
     QFont font = widget->font();
