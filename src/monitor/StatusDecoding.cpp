@@ -54,6 +54,31 @@ public:
         Effects.PvShown = true;
     }
 
+    // Models B and C (from level 4) read the same words at steps 3/5, 4 and 6.
+    void Outputs()
+    {
+        Slot.Output1Level = W(2);
+        Slot.Output2Level = W(3);
+        Effects.OutputsShown = true;
+    }
+    void StatusBlock()  // 0x4728 x8
+    {
+        Led(W(0));
+        Flags(W(1));
+        Slot.FirmwareVersion = W(2);
+        Slot.ProgramRunning = W(3);
+        Slot.ProgramDisplayValue = W(4);
+        Slot.ColdJunction = W(6);
+        Slot.InputVoltage = W(7);
+    }
+    void RunBlock()  // from 0x4723: run state, auto-tuning, LED byte
+    {
+        RunStop(W(0));
+        AutoTuning(W(4));
+        Led(W(5));
+        Effects.Diagnostics = Selected;
+    }
+
     StatusEffects Decode(int step);
 
 private:
@@ -146,25 +171,14 @@ StatusEffects Decoder::DecodeB(int step)
     case 3:
     case 5:
         PvSv();
-        Slot.Output1Level = W(2);
-        Slot.Output2Level = W(3);
-        Effects.OutputsShown = true;
+        Outputs();
         break;
     case 4:
-        Led(W(0));
-        Flags(W(1));
-        Slot.FirmwareVersion = W(2);
-        Slot.ProgramRunning = W(3);
-        Slot.ProgramDisplayValue = W(4);
-        Slot.ColdJunction = W(6);
-        Slot.InputVoltage = W(7);
+        StatusBlock();
         break;
     case 6:
-        RunStop(W(0));
-        AutoTuning(W(4));
-        Led(W(5));
+        RunBlock();
         Flags(W(6));
-        Effects.Diagnostics = Selected;
         break;
     default:
         break;
@@ -194,32 +208,21 @@ StatusEffects Decoder::DecodeC(int step)
     case 3:
     case 5:
         PvSv();
-        if (full) {
-            Slot.Output1Level = W(2);
-            Slot.Output2Level = W(3);
-            Effects.OutputsShown = true;
-        }
+        if (full)
+            Outputs();
         break;
     case 4:
-        Led(W(0));
-        if (full) {
-            Flags(W(1));
-            Slot.FirmwareVersion = W(2);
-            Slot.ProgramRunning = W(3);
-            Slot.ProgramDisplayValue = W(4);
-            Slot.ColdJunction = W(6);
-            Slot.InputVoltage = W(7);
-        }
+        if (full)
+            StatusBlock();
+        else
+            Led(W(0));
         break;
     case 6:
-        if (full) {
-            RunStop(W(0));
-            AutoTuning(W(4));
-            Led(W(5));
-            Effects.Diagnostics = Selected;
-        } else {
+        // Model C's step 6 carries no flag word.
+        if (full)
+            RunBlock();
+        else
             Led(W(0));
-        }
         break;
     case 7:
         Security(W(0));

@@ -229,7 +229,6 @@ void TMainForm::FormActivate()
     } done{InActivation};
     LoadComSettingWord();
     if (!SettingsFileFound) {
-        RefreshComPorts();
         TProtocol dialog(SetupLinkState, this);
         dialog.exec();
     }
