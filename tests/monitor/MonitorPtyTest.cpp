@@ -2,13 +2,10 @@
 // bus, through the program's own serial line code on the real clock. Every
 // wait polls the event loop up to a deadline.
 #include "RealLineMonitor.h"
+#include "SimOnPty.h"
 #include "StatusDisplay.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -19,36 +16,14 @@ class MonitorPtyTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(Folder.isValid());
-        Previous = QDir::currentPath();
-        QDir::setCurrent(Folder.path());
-        ASSERT_TRUE(QDir().mkdir(QStringLiteral("ports")));
-        const QString link = Folder.filePath(QStringLiteral("ports/COM1"));
-        Sim.setProcessChannelMode(QProcess::ForwardedChannels);
+        ASSERT_TRUE(Sim.Valid());
         // The demo bus the program is tried out on.
-        Sim.start(QStringLiteral(QMV_QMVSIM_PATH),
-                  {QStringLiteral("--link"), link,
-                   QStringLiteral("--controller"), QStringLiteral("address=1,model=A"),
-                   QStringLiteral("--controller"), QStringLiteral("address=2,model=B"),
-                   QStringLiteral("--controller"), QStringLiteral("address=3,model=C,keys=1"),
-                   QStringLiteral("--controller"),
-                   QStringLiteral("address=17,model=B,baud=19200,data=8,parity=even,format=rtu")});
-        ASSERT_TRUE(Sim.waitForStarted(5000));
-        ASSERT_TRUE(QTest::qWaitFor([&link] { return QFileInfo(link).exists(); }, 5000));
-    }
-    void TearDown() override
-    {
-        if (Sim.state() != QProcess::NotRunning) {
-            Sim.terminate();
-            Sim.waitForFinished(3000);
-        }
-        if (!Previous.isEmpty())
-            QDir::setCurrent(Previous);
+        ASSERT_TRUE(Sim.Start({QStringLiteral("address=1,model=A"), QStringLiteral("address=2,model=B"),
+                               QStringLiteral("address=3,model=C,keys=1"),
+                               QStringLiteral("address=17,model=B,baud=19200,data=8,parity=even,format=rtu")}));
     }
 
-    QTemporaryDir Folder;
-    QString Previous;
-    QProcess Sim;
+    SimOnPty Sim;
 };
 
 TEST_F(MonitorPtyTest, DemoControllersAreIdentifiedAndReadUntilTheLineGoes)
@@ -94,8 +69,8 @@ TEST_F(MonitorPtyTest, DemoControllersAreIdentifiedAndReadUntilTheLineGoes)
     EXPECT_TRUE(monitor.Faults.isEmpty()) << monitor.Faults.join('|').toStdString();
 
     // The device goes away in the middle of polling.
-    Sim.kill();
-    ASSERT_TRUE(Sim.waitForFinished(5000));
+    Sim.Process.kill();
+    ASSERT_TRUE(Sim.Process.waitForFinished(5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !monitor.Faults.isEmpty(); }, 10'000));
     // Let whatever the port still had scheduled run out before counting.
     (void)QTest::qWaitFor([] { return !DefaultClock().HasPendingTasks(); }, 5000);

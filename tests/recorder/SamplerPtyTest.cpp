@@ -3,11 +3,8 @@
 // two controllers on the default link, half-second samples, saved.
 #include "QtSerialLine.h"
 #include "RecorderRig.h"
+#include "SimOnPty.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -16,26 +13,16 @@ namespace {
 
 TEST(SamplerPtyTest, RecordsTwoControllersOverAPseudoTerminal)
 {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(folder.path());
-    ASSERT_TRUE(QDir().mkdir(QStringLiteral("ports")));
-    const QString link = folder.filePath(QStringLiteral("ports/COM1"));
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedChannels);
-    sim.start(QStringLiteral(QMV_QMVSIM_PATH),
-              {QStringLiteral("--link"), link, QStringLiteral("--controller"), QStringLiteral("address=1,model=A"),
-               QStringLiteral("--controller"), QStringLiteral("address=2,model=B")});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&link] { return QFileInfo(link).exists(); }, 5000));
+    SimOnPty sim;
+    ASSERT_TRUE(sim.Valid());
+    ASSERT_TRUE(sim.Start({QStringLiteral("address=1,model=A"), QStringLiteral("address=2,model=B")}));
     ResetShared();
 
     {
         SamplerRig rig(DefaultClock(), QtSerialLineFactory());
         rig.State() = TRecorderState{};
         rig.State().SaveArmed = true;
-        rig.State().RecordFilePath = folder.filePath(QStringLiteral("pty.rec"));
+        rig.State().RecordFilePath = sim.Path(QStringLiteral("pty.rec"));
         rig.Engine.Start(SamplerRig::Addresses({1, 2}), 0);
         EXPECT_TRUE(QTest::qWaitFor([&rig] { return rig.State().SampleCount >= 3; }, 20'000));
         rig.Engine.Stop();
@@ -48,14 +35,11 @@ TEST(SamplerPtyTest, RecordsTwoControllersOverAPseudoTerminal)
             const QString value = rig.Chart.View.Values[static_cast<std::size_t>(s)];
             EXPECT_FALSE(value.isEmpty() || value == QStringLiteral("Err")) << s;
         }
-        const QByteArray file = ReadAll(folder.filePath(QStringLiteral("pty.rec")));
+        const QByteArray file = ReadAll(sim.Path(QStringLiteral("pty.rec")));
         EXPECT_GE(file.size(), 12 + 3 * 25);
         EXPECT_EQ((file.size() - 12) % 25, 0);
     }
 
-    sim.terminate();
-    sim.waitForFinished(3000);
-    QDir::setCurrent(previous);
     ResetShared();
 }
 

@@ -5,12 +5,8 @@
 // no parity: the hits are checked against what the line can tell.
 #include "QtSerialLine.h"
 #include "ScanRig.h"
+#include "SimOnPty.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -23,30 +19,12 @@ class ScanPtyTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(Folder.isValid());
-        Previous = QDir::currentPath();
-        QDir::setCurrent(Folder.path());
-        ASSERT_TRUE(QDir().mkdir(QStringLiteral("ports")));
-        const QString link = Folder.filePath(QStringLiteral("ports/COM1"));
-        Sim.setProcessChannelMode(QProcess::ForwardedChannels);
-        Sim.start(QStringLiteral(QMV_QMVSIM_PATH),
-                  {QStringLiteral("--link"), link,
-                   QStringLiteral("--controller"), QStringLiteral("address=242,model=A,baud=9600,data=7,parity=even,stop=1,format=ascii"),
-                   QStringLiteral("--controller"), QStringLiteral("address=245,model=B,baud=19200,data=8,parity=odd,stop=1,format=rtu")});
-        ASSERT_TRUE(Sim.waitForStarted(5000));
-        ASSERT_TRUE(QTest::qWaitFor([&link] { return QFileInfo(link).exists(); }, 5000));
+        ASSERT_TRUE(Sim.Valid());
+        ASSERT_TRUE(Sim.Start({QStringLiteral("address=242,model=A,baud=9600,data=7,parity=even,stop=1,format=ascii"),
+                               QStringLiteral("address=245,model=B,baud=19200,data=8,parity=odd,stop=1,format=rtu")}));
         ResetSharedState(1);
     }
-    void TearDown() override
-    {
-        if (Sim.state() != QProcess::NotRunning) {
-            Sim.terminate();
-            Sim.waitForFinished(3000);
-        }
-        if (!Previous.isEmpty())
-            QDir::setCurrent(Previous);
-        ResetSharedState(0);
-    }
+    void TearDown() override { ResetSharedState(0); }
 
     // Runs one scan to its end on the real clock.
     std::set<int> RunScan(const Scan::Presets &presets)
@@ -68,9 +46,7 @@ protected:
         return found;
     }
 
-    QTemporaryDir Folder;
-    QString Previous;
-    QProcess Sim;
+    SimOnPty Sim;
     RecordingView View;
 };
 
@@ -117,8 +93,8 @@ TEST_F(ScanPtyTest, TheDevicePulledDuringASearchIsReportedOnceAndTheDialogStaysU
         ScanEngine engine(link, SessionState, LinkSettings, View);
         engine.Start(Scan::Presets{});  // everything: it would run for hours
         ASSERT_TRUE(QTest::qWaitFor([&engine] { return engine.ProbesDone() >= 20; }, 30'000));
-        Sim.terminate();  // the simulator ends and takes its pseudo-terminal away
-        ASSERT_TRUE(Sim.waitForFinished(5000));
+        Sim.Process.terminate();  // the simulator ends and takes its pseudo-terminal away
+        ASSERT_TRUE(Sim.Process.waitForFinished(5000));
         EXPECT_TRUE(QTest::qWaitFor([&engine] { return !engine.Searching(); }, 10'000));
         QTest::qWait(300);
         EXPECT_FALSE(View.FaultText.isEmpty());
@@ -129,13 +105,7 @@ TEST_F(ScanPtyTest, TheDevicePulledDuringASearchIsReportedOnceAndTheDialogStaysU
     }
     SetErrorReporter({});
     // A new search with the device back finds its controller.
-    const QString linkPath = Folder.filePath(QStringLiteral("ports/COM1"));
-    QFile::remove(linkPath);
-    Sim.start(QStringLiteral(QMV_QMVSIM_PATH),
-              {QStringLiteral("--link"), linkPath, QStringLiteral("--controller"),
-               QStringLiteral("address=242,model=A,baud=9600,data=7,parity=even,stop=1,format=ascii")});
-    ASSERT_TRUE(Sim.waitForStarted(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&linkPath] { return QFileInfo(linkPath).exists(); }, 5000));
+    ASSERT_TRUE(Sim.Start({QStringLiteral("address=242,model=A,baud=9600,data=7,parity=even,stop=1,format=ascii")}));
     View = RecordingView{};
     EXPECT_EQ(RunScan(Scan::Presets{16, 0, 1, 0, 0, 0}), (std::set<int>{5}));
 }
