@@ -158,9 +158,7 @@ public:
     int PollStep() const { return Step; }
     int ActiveSlotCount() const { return Active; }
     bool AwaitingReply() const { return Exchange.Awaiting(); }
-    bool ClosePending() const { return CloseAfterReply; }
     bool Timer1Enabled() const { return SamplingOn; }
-    bool CalibrationMode() const { return Calibration; }
     bool TransferRunning() const;
     int ProgressPosition() const { return Progress; }
     bool ProgressShown() const { return ProgressVisible; }
