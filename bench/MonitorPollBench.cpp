@@ -192,6 +192,7 @@ public:
         Counts.Received(bytes);
         return bytes;
     }
+    bool InputPending() const override { return Inner->InputPending(); }
     QString Describe() const override { return Inner->Describe(); }
 
 private:
