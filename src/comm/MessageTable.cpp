@@ -68,6 +68,13 @@ const QString DifferentModelConfirm = QStringLiteral(
 const QString ModelNameConfirm = QStringLiteral("Model Name Confirm");
 const QString BroadcastConfirm = QStringLiteral(
     "All device connected to the communication will be set, do you really want to process ?");
+// A controller whose model is not known yet (just connected or given a new
+// address) is neither written nor transferred.
+const QString NotIdentifiedYet = QStringLiteral("The controller is not identified yet: nothing was written.");
+// The controller a download was confirmed for is no longer the selected one
+// as it was asked about.
+const QString DownloadTargetChanged =
+    QStringLiteral("Nothing was written: the controller at address %1 is no longer selected as it was when asked.");
 const QString UploadSuccessful = QStringLiteral(" parameters successful upload into buffer");
 const QString UploadDone = QStringLiteral("Upload Done");
 const QString SaveParametersDone = QStringLiteral(" save parameters to file done");

@@ -58,6 +58,8 @@ extern const QString EnableComWriteFirst;
 extern const QString DifferentModelConfirm;
 extern const QString ModelNameConfirm;
 extern const QString BroadcastConfirm;
+extern const QString NotIdentifiedYet;
+extern const QString DownloadTargetChanged;  // %1: the address
 extern const QString UploadSuccessful;
 extern const QString UploadDone;
 extern const QString SaveParametersDone;

@@ -26,7 +26,7 @@ MonitorEngine::MonitorEngine(TComPort &port, TSessionState &session, MonitorView
         ComPort1Trigger(message, argument);
     };
     Port.OnLineLost = [this](TComPort &, const QString &text) {
-        if (Port.Open() || Active > 0)
+        if (Port.Open() || ActiveSlotCount() > 0)
             EndCycle(text);
     };
     Exchange.OnSendFailed = [this](const QString &text) { EndCycle(text); };
@@ -46,31 +46,35 @@ MonitorEngine::~MonitorEngine()
 
 void MonitorEngine::FormShow()
 {
-    Active = 0;
     Step = 0;
     Polled = 0;
     Selected = 0;
+    ++Generation;
     ReselectPending = false;
     CloseAfterReply = false;
-    ClearWriteFlags();
+    WritePending = UnlockPending = UnlockDone = false;
     Calibration = false;
-    EndTransfers();
-    TimeoutCount = ReadFaultCount = WriteFaultCount = 0;
+    Job = std::monostate{};
+    ProgressVisible = false;
+    ReadFaultCount = WriteFaultCount = 0;
     Link = LinkSettings;
     RefreshRequested = true;
     // The buffer's commands wait for the next upload or file.
     ImageGood = false;
     MenuState.Save = MenuState.SaveAs = MenuState.WriteSelected = MenuState.WriteAll = MenuState.RampSoak = false;
-    PasswordInProgress = false;
+    KeyListOpen = false;
     for (int s = 0; s < SlotCount; ++s) {
         MonitorSlot &slot = Slots[static_cast<size_t>(s)];
         slot.SlotConnected = false;
         slot.IdentifyPending = false;
+        slot.Identified = false;
         slot.PvRead = false;
         slot.LedByte = LedUnknown;
         slot.ComWriteEnabled = ComWriteUnknown;
         slot.ExecCount = 0;
         slot.ErrorCount = 0;
+        slot.FailuresInARow = 0;
+        ++slot.Generation;
         slot.Led = LinkLed::Gray;
         Views[static_cast<size_t>(s)] = SlotView{};
     }
@@ -90,7 +94,7 @@ void MonitorEngine::FormClose()
     Parameters.Shown = false;
     TrendView = false;
     CloseAfterReply = false;
-    EndTransfers(true);
+    EndJob(JobEnd::Failed);
     CloseLine();
     Notify(MonitorAspect::All);
 }
@@ -108,14 +112,43 @@ void MonitorEngine::Close2Click()
 
 // ---- slots and selection -------------------------------------------------
 
+int MonitorEngine::ActiveSlotCount() const
+{
+    return static_cast<int>(
+        std::count_if(Slots.begin(), Slots.end(), [](const MonitorSlot &slot) { return slot.SlotConnected; }));
+}
+
+bool MonitorEngine::SelectedUsable() const
+{
+    return Selected >= 0 && Selected < SlotCount && Slots[static_cast<size_t>(Selected)].SlotConnected;
+}
+
+int MonitorEngine::NextConnected(int after) const
+{
+    for (int k = 1; k <= SlotCount; ++k) {
+        const int next = (after + k) % SlotCount;
+        if (Slots[static_cast<size_t>(next)].SlotConnected)
+            return next;
+    }
+    return NoSlot;
+}
+
 void MonitorEngine::RunBt0Click(int s, const std::array<int, SlotCount> &addresses)
 {
     if (s < 0 || s >= SlotCount)
         return;
-    if (Slots[static_cast<size_t>(s)].SlotConnected)
-        Disconnect(s);
-    else
+    MonitorSlot &slot = Slots[static_cast<size_t>(s)];
+    if (!slot.SlotConnected) {
         Connect(s, addresses);
+        return;
+    }
+    slot.ProgramRunning = 0;
+    const bool reselect = s == Selected && slot.IsModelC();
+    Drop(s);
+    if (reselect)
+        ReselectPending = true;
+    Notify(MonitorAspect::All);
+    ReplaceStaleWaitingRequest();
 }
 
 void MonitorEngine::Connect(int s, const std::array<int, SlotCount> &addresses)
@@ -123,20 +156,20 @@ void MonitorEngine::Connect(int s, const std::array<int, SlotCount> &addresses)
     MonitorSlot &slot = Slots[static_cast<size_t>(s)];
     slot.SlotConnected = true;
     slot.IdentifyPending = true;
+    slot.Identified = false;
     slot.PvRead = false;
-    ++Active;
+    slot.FailuresInARow = 0;
+    ++slot.Generation;
     ShowConnection(s);
-    if (Active == 1) {
-        Selected = s;
-        slot.LedByte = LedUnknown;
-        RefreshRequested = true;
-        ClearWriteFlags();
-        Calibration = false;
-        SelectionSet(s);
+    const bool first = ActiveSlotCount() == 1;
+    if (first) {
+        SelectionLost();
+        Select(s);
     }
     Viewer.ClearTrend(s);
+    slot.SlotAddress = std::clamp(addresses[static_cast<size_t>(s)], 1, 247);
     CopyAddresses(addresses);
-    if (Active == 1) {
+    if (first) {
         if (!OpenLine())
             return;
         MenuState.FileMenu = MenuState.ParametersMenu = MenuState.ViewMenu = true;
@@ -154,26 +187,19 @@ void MonitorEngine::Connect(int s, const std::array<int, SlotCount> &addresses)
     Notify(MonitorAspect::All);
 }
 
-void MonitorEngine::Disconnect(int s)
-{
-    MonitorSlot &slot = Slots[static_cast<size_t>(s)];
-    slot.ProgramRunning = 0;
-    if (s == Selected && slot.IsModelC())
-        ReselectPending = true;
-    Drop(s);
-    Notify(MonitorAspect::All);
-}
-
 void MonitorEngine::Drop(int s)
 {
-    Slots[static_cast<size_t>(s)].SlotConnected = false;
-    if (Active > 0)
-        --Active;
-    if (s == Selected)
-        EndTransfers(true);
+    MonitorSlot &slot = Slots[static_cast<size_t>(s)];
+    if (!slot.SlotConnected)
+        return;
+    slot.SlotConnected = false;
+    slot.FailuresInARow = 0;
+    ++slot.Generation;
     ShowConnection(s);
-    if (s == Selected)
-        HandSelectionOn(s);
+    if (s == Selected) {
+        SelectionLost();
+        Select(NextConnected(s));
+    }
     AfterLastSlot();
 }
 
@@ -188,42 +214,39 @@ void MonitorEngine::ShowConnection(int s)
     }
 }
 
-void MonitorEngine::HandSelectionOn(int s)
+void MonitorEngine::SelectionLost()
 {
-    Selected = NoSlot;
-    for (int k = 1; k < SlotCount; ++k) {
-        const int next = (s + k) % SlotCount;
-        if (Slots[static_cast<size_t>(next)].SlotConnected) {
-            Selected = next;
-            Slots[static_cast<size_t>(next)].LedByte = LedUnknown;
-            RefreshRequested = true;
-            break;
-        }
-    }
-    ClearWriteFlags();
+    // Everything that was meant for the selected controller goes with the
+    // selection: its pending write and unlock, calibration, the running job
+    // and the page read-out. Requests sent for it are no longer answered.
+    ++Generation;
+    UnlockDone = UnlockPending = WritePending = false;
     Calibration = false;
     if (Parameters.CalibrationShown)
         Parameters.ShowCalibration(false, ModelNone);
-    if (Selected != NoSlot)
-        SelectionSet(Selected);
+    KeyListOpen = false;
+    EndJob(JobEnd::Failed);
+    if (Step >= 10) {
+        Step = 2;
+        Polled = 0;
+    }
 }
 
-void MonitorEngine::SelectionSet(int s)
+void MonitorEngine::Select(int s)
 {
-    Slots[static_cast<size_t>(s)].Led = LinkLed::Green;
+    Selected = s;
+    if (s == NoSlot)
+        return;
+    MonitorSlot &slot = Slots[static_cast<size_t>(s)];
+    slot.LedByte = LedUnknown;
+    slot.Led = LinkLed::Green;
+    RefreshRequested = true;
     LargeDisplay.LightsKnown = false;
-}
-
-void MonitorEngine::ClearWriteFlags()
-{
-    UnlockDone = false;
-    UnlockPending = false;
-    WritePending = false;
 }
 
 void MonitorEngine::AfterLastSlot()
 {
-    if (Active != 0)
+    if (ActiveSlotCount() != 0)
         return;
     SamplingOn = false;
     MenuState.FileMenu = MenuState.ParametersMenu = MenuState.ViewMenu = false;
@@ -234,26 +257,36 @@ void MonitorEngine::AfterLastSlot()
 
 void MonitorEngine::CopyAddresses(const std::array<int, SlotCount> &addresses)
 {
-    for (int s = 0; s < SlotCount; ++s)
-        Slots[static_cast<size_t>(s)].SlotAddress = std::clamp(addresses[static_cast<size_t>(s)], 1, 247);
+    // A connected slot keeps its address until its own change: its requests
+    // and the model it was identified as belong to that address.
+    for (int s = 0; s < SlotCount; ++s) {
+        MonitorSlot &slot = Slots[static_cast<size_t>(s)];
+        if (!slot.SlotConnected)
+            slot.SlotAddress = std::clamp(addresses[static_cast<size_t>(s)], 1, 247);
+    }
 }
 
 void MonitorEngine::ComAddr0Change(int s, const std::array<int, SlotCount> &addresses)
 {
     if (s < 0 || s >= SlotCount || !Slots[static_cast<size_t>(s)].SlotConnected)
         return;
-    Slots[static_cast<size_t>(s)].IdentifyPending = true;
-    Slots[static_cast<size_t>(s)].PvRead = false;
+    MonitorSlot &slot = Slots[static_cast<size_t>(s)];
+    const int address = std::clamp(addresses[static_cast<size_t>(s)], 1, 247);
     CopyAddresses(addresses);
+    if (address == slot.SlotAddress)
+        return;
+    slot.SlotAddress = address;
+    slot.IdentifyPending = true;
+    slot.Identified = false;
+    slot.PvRead = false;
+    slot.FailuresInARow = 0;
+    ++slot.Generation;
     if (s == Selected) {
         Viewer.ClearTrend(s);
-        ClearWriteFlags();
-        Calibration = false;
-        EndTransfers(true);
-        if (Parameters.CalibrationShown)
-            Parameters.ShowCalibration(false, ModelNone);
+        SelectionLost();
     }
     Notify(MonitorAspect::All);
+    ReplaceStaleWaitingRequest();
 }
 
 void MonitorEngine::Adr0LbClick(int s)
@@ -261,16 +294,10 @@ void MonitorEngine::Adr0LbClick(int s)
     if (s < 0 || s >= SlotCount || !Slots[static_cast<size_t>(s)].SlotConnected || s == Selected)
         return;
     ReselectPending = true;
-    Slots[static_cast<size_t>(s)].LedByte = LedUnknown;
-    Selected = s;
-    LargeDisplay.LightsKnown = false;
-    RefreshRequested = true;
-    Calibration = false;
-    ClearWriteFlags();
-    EndTransfers(true);
-    if (Parameters.CalibrationShown)
-        Parameters.ShowCalibration(false, ModelNone);
+    SelectionLost();
+    Select(s);
     Notify(MonitorAspect::All);
+    ReplaceStaleWaitingRequest();
 }
 
 void MonitorEngine::ClrBt0Click(int s)
@@ -315,15 +342,14 @@ void MonitorEngine::EndCycle(const QString &text)
     // The line failed under us: every slot lets go and the line is free for
     // the other windows; the user hears of it once.
     for (int s = 0; s < SlotCount; ++s) {
-        Slots[static_cast<size_t>(s)].SlotConnected = false;
+        MonitorSlot &slot = Slots[static_cast<size_t>(s)];
+        slot.SlotConnected = false;
+        ++slot.Generation;
         ShowConnection(s);
     }
-    Active = 0;
-    Selected = NoSlot;
     CloseAfterReply = false;
-    ClearWriteFlags();
-    Calibration = false;
-    EndTransfers(true);
+    SelectionLost();
+    Selected = NoSlot;
     AfterLastSlot();
     CloseLine();
     BlankLargeDisplay();
@@ -355,7 +381,7 @@ void MonitorEngine::SetTrendViewActive(bool active)
     MenuState.PvRecordChecked = active;
     MenuState.SettingChecked = !active;
     // "SETTING" brings the page to the front again.
-    if (!active && Active > 0)
+    if (!active && ActiveSlotCount() > 0)
         Parameters.Shown = true;
     Notify(MonitorAspect::Menus | MonitorAspect::Page);
 }
@@ -365,7 +391,7 @@ void MonitorEngine::PassEditEntered(AccessCode code)
     switch (code) {
     case AccessCode::Calibration: {
         CalibrationCode = true;
-        if (Selected == NoSlot)
+        if (!SelectedUsable())
             break;
         const MonitorSlot &slot = Slots[static_cast<size_t>(Selected)];
         if (slot.IsModelC() || slot.ComWriteEnabled == 1) {
@@ -386,7 +412,7 @@ void MonitorEngine::PassEditEntered(AccessCode code)
         if (Parameters.CalibrationShown)
             Parameters.ShowCalibration(false, ModelNone);
         Calibration = false;
-        Parameters.SecurityVisible = Selected != NoSlot && Slots[static_cast<size_t>(Selected)].IsModelC();
+        Parameters.SecurityVisible = SelectedUsable() && Slots[static_cast<size_t>(Selected)].IsModelC();
         break;
     }
     Notify(MonitorAspect::Page | MonitorAspect::Diagnostics | MonitorAspect::Message);
@@ -394,9 +420,22 @@ void MonitorEngine::PassEditEntered(AccessCode code)
 
 // ---- the parameter page's writes -----------------------------------------
 
+bool MonitorEngine::WritableSelection()
+{
+    if (!SelectedUsable())
+        return false;
+    // After a new address the page still holds the map of the controller
+    // before: nothing is written until the new one has said what it is.
+    if (!Slots[static_cast<size_t>(Selected)].Identified) {
+        SetMessage(MessageTable::NotIdentifiedYet, true);
+        return false;
+    }
+    return true;
+}
+
 void MonitorEngine::RangeHiKeyPress(Pc control, const QString &text)
 {
-    if (Selected == NoSlot || Control(control).Kind != ControlKind::Edit || control == Pc::PDOffset)
+    if (Control(control).Kind != ControlKind::Edit || control == Pc::PDOffset || !WritableSelection())
         return;
     const WriteDecision d = TypedValue(control, text, Slots[static_cast<size_t>(Selected)]);
     if (d.Refresh)
@@ -415,7 +454,7 @@ void MonitorEngine::RangeHiKeyPress(Pc control, const QString &text)
 
 void MonitorEngine::CtrlSetCloseUp(Pc control, int item)
 {
-    if (Selected == NoSlot || Control(control).Kind != ControlKind::List)
+    if (Control(control).Kind != ControlKind::List || !WritableSelection())
         return;
     MonitorSlot &slot = Slots[static_cast<size_t>(Selected)];
     const WriteDecision d = ListChoice(control, item, slot);
@@ -440,7 +479,7 @@ void MonitorEngine::CtrlSetCloseUp(Pc control, int item)
 
 void MonitorEngine::ClearBt1Click(bool restoreDefault)
 {
-    if (Selected == NoSlot)
+    if (!WritableSelection())
         return;
     const WriteDecision d = CommandWrite(restoreDefault, Slots[static_cast<size_t>(Selected)]);
     WriteRegister = d.Register;
@@ -453,82 +492,79 @@ void MonitorEngine::ClearBt1Click(bool restoreDefault)
 
 // ---- the cycle -----------------------------------------------------------
 
-int MonitorEngine::DeadlineTicks(bool broadcast) const
+int MonitorEngine::DeadlineTicks(RequestKind kind, bool broadcast) const
 {
     if (Link.RtuMode)
         return Link.BaudRate >= 38400 ? 1 : Link.BaudRate >= 9600 ? 2 : 3;
     if (broadcast)
         return AsciiBroadcastDeadline;
-    return UnlockPending || WritePending ? AsciiWriteDeadline : AsciiDeadline;
+    return kind == RequestKind::Unlock || kind == RequestKind::Write ? AsciiWriteDeadline : AsciiDeadline;
 }
 
 void MonitorEngine::SendNext()
 {
-    if (Active == 0) {
+    if (ActiveSlotCount() == 0) {
         CloseLine();
         BlankLargeDisplay();
         Notify(MonitorAspect::All);
         return;
     }
-    if (Selected == NoSlot || !Slots[static_cast<size_t>(Selected)].SlotConnected) {
-        const auto connected = std::find_if(Slots.begin(), Slots.end(), [](const MonitorSlot &s) { return s.SlotConnected; });
-        Selected = static_cast<int>(connected - Slots.begin());
-        SelectionSet(Selected);
-        RefreshRequested = true;
+    if (!SelectedUsable()) {
+        // Not reached while slot and selection are handed on together; the
+        // cycle must not stand if they ever are not.
+        SelectionLost();
+        Select(NextConnected(SlotCount - 1));
     }
-    PrepareTransferWrite();
     const MonitorSlot &selected = Slots[static_cast<size_t>(Selected)];
-    const int station = Broadcasting ? 0 : selected.SlotAddress;
     if (UnlockPending) {
-        Send(RequestKind::Unlock, Selected, station, 0x06, UnlockRegister(selected.SlotModel), MonitorUnlockCode);
+        Send(RequestKind::Unlock, RequestOwner::Selection, Selected, selected.SlotAddress, 0x06,
+             UnlockRegister(selected.SlotModel), MonitorUnlockCode);
         return;
     }
     if (WritePending) {
         UnlockDone = false;
-        Send(RequestKind::Write, Selected, station, 0x06, WriteRegister, WriteValue);
+        Send(RequestKind::Write, RequestOwner::Selection, Selected, selected.SlotAddress, 0x06, WriteRegister, WriteValue);
         return;
     }
-    if (UploadStarted || UploadRunning) {
-        UploadRunning = true;
-        Send(RequestKind::ParameterBlock, Selected, station, 0x03, BlockRegister, 1);
+    if (const std::optional<JobRequest> r = NextJobRequest()) {
+        const int function = r->Kind == RequestKind::BlockRead ? 0x03 : 0x06;
+        Send(r->Kind, RequestOwner::Job, r->Target.Slot, r->Target.Station, function, r->Register, r->Value);
         return;
     }
-    if (RampReadRunning) {
-        Send(RequestKind::RampBlock, Selected, station, 0x03, 0x474D, 1);
-        return;
-    }
+    if (Step < 10)
+        SettleOnConnectedSlot();
     for (int guard = 0; guard < 8; ++guard) {
         const int slot = Step < 10 ? Polled : Selected;
         const MonitorSlot &polled = Slots[static_cast<size_t>(slot)];
         const PollRequest r = StepRequest(Step, polled.SlotModel, polled.SecurityLevel);
         if (r.Sent) {
-            Send(RequestKind::Poll, slot, polled.SlotAddress, r.Function, r.Register, r.Count);
+            Send(RequestKind::Poll, RequestOwner::Cycle, slot, polled.SlotAddress, r.Function, r.Register, r.Count);
             return;
         }
         Advance();  // a step this model does not have
-        if (Active == 0) {
-            SendNext();
-            return;
-        }
     }
 }
 
-void MonitorEngine::Send(RequestKind kind, int slot, int station, int function, int reg, int value)
+void MonitorEngine::Send(RequestKind kind, RequestOwner owner, int slot, int station, int function, int reg, int value)
 {
-    Current = Outstanding{};
-    Current.Kind = kind;
-    Current.Step = Step;
-    Current.Slot = slot;
-    Current.Station = station;
-    Current.Function = function;
-    Current.Count = function == 0x06 ? 0 : value;
-    Current.Broadcast = Broadcasting;
-    Current.Password = PasswordWrite;
+    RequestContext r;
+    r.Kind = kind;
+    r.Owner = owner;
+    r.Slot = slot;
+    r.Station = station;
+    r.Model = Slots[static_cast<size_t>(slot)].SlotModel;
+    r.Step = Step;
+    r.Function = function;
+    r.Count = function == 0x06 ? 0 : value;
+    r.Broadcast = station == 0;
+    r.Password = owner == RequestOwner::Job && std::holds_alternative<PasswordJob>(Job);
+    r.Generation = Generation;
+    r.SlotGeneration = Slots[static_cast<size_t>(slot)].Generation;
 
     ReplyExchange::Request request;
     request.Frame = FrameCodec::BuildRequest(station, function, reg, value, Link.RtuMode);
     request.Rtu = Link.RtuMode;
-    request.DeadlineTicks = DeadlineTicks(Current.Broadcast);
+    request.DeadlineTicks = DeadlineTicks(kind, r.Broadcast);
     request.ExtraPeriodWhenShort = true;
     if (function == 0x03 || function == FunctionIdentify)
         request.ExpectedLength = Link.RtuMode ? 2 * value + 5 : 4 * value + 11;
@@ -538,16 +574,17 @@ void MonitorEngine::Send(RequestKind kind, int slot, int station, int function, 
         request.ExpectedLength = Link.RtuMode ? 3 : 5;
     // Several controllers on RTU: more than 20 ms between the requests, as a
     // wait on the clock.
-    if (Link.RtuMode && Active > 1)
+    if (Link.RtuMode && ActiveSlotCount() > 1)
         request.NotBeforeMs = Port.Timebase().NowMs() + 21;
     // After a failed transaction the rest of a late or damaged reply may
     // still come: it must not be taken for the answer to this request.
     if (std::exchange(QuietBeforeNext, false))
         request.QuietMs = request.DeadlineTicks * TComPort::TickMs;
-    Current.Request = FrameCodec::RequestBytes(request.Frame, Link.RtuMode);
+    r.AfterFailure = request.QuietMs > 0;
+    r.Bytes = FrameCodec::RequestBytes(request.Frame, Link.RtuMode);
+    Outstanding = std::move(r);
 
-    MonitorSlot &counted = Slots[static_cast<size_t>(slot)];
-    ++counted.ExecCount;
+    ++Slots[static_cast<size_t>(slot)].ExecCount;
     try {
         Exchange.Send(request);
     } catch (const ComError &e) {
@@ -569,169 +606,238 @@ void MonitorEngine::ComPort1Trigger(std::uint16_t message, std::uint16_t argumen
             Viewer.CloseWindow();
             return;
         }
-        Process(*reply);
+        const RequestContext request = std::exchange(Outstanding, RequestContext{});
+        const Judged judged = Judge(*reply, request);
+        if (IsCurrent(request)) {
+            Process(request, judged);
+        } else if (judged.What != Outcome::Answer) {
+            // The request no longer stands (its slot was cancelled, the
+            // selection or the job changed): nothing of its reply is kept,
+            // but a damaged one may still be on its way.
+            QuietBeforeNext = true;
+        }
+        SendNext();
     } catch (const ComError &e) {
         EndCycle(e.Text());
     }
 }
 
-void MonitorEngine::Process(const ReplyExchange::Reply &reply)
+void MonitorEngine::ReplaceStaleWaitingRequest()
 {
-    using Ending = ReplyExchange::Ending;
-    if (reply.How == Ending::Silence && !(reply.Rtu && reply.Count > 0)) {
-        if (Current.Broadcast) {
-            // A broadcast is never answered: its deadline is its success.
-            WriteConfirmed();
-            SendNext();
-            return;
-        }
-        Account(FrameCodec::StatusTimeout);
-        SendNext();
+    // A request still waiting for its turn (the RTU turnaround, a quiet
+    // line) that no longer stands is not sent: the next one is chosen now.
+    if (!Exchange.Awaiting() || Exchange.OnTheLine() || IsCurrent(Outstanding))
         return;
-    }
-    const bool identifying = Current.Kind == RequestKind::Poll && Current.Step == 0;
-    const FrameCodec::MonitorVerdict v = FrameCodec::CheckMonitorReply(
-        reply.Bytes, reply.Count, Current.Station, reply.Rtu, identifying, reply.How == Ending::Overflow);
-    switch (v.Kind) {
-    case FrameCodec::ReplyKind::Fault:
-        Account(v.Status, v.Function, v.ExceptionCode);
-        break;
-    case FrameCodec::ReplyKind::ForeignStation:
-        Account(FrameCodec::StatusFormatFault, v.Function, 0, true);
-        break;
-    case FrameCodec::ReplyKind::Data:
-        if (static_cast<int>(v.Words.size()) != Current.Count) {
-            // Not the answer to this request (a reply that came late, or
-            // one that is short of words).
-            Account(FrameCodec::StatusFormatFault, v.Function);
-            break;
-        }
-        ProcessData(v.Words);
-        Account(FrameCodec::StatusOk);
-        break;
-    case FrameCodec::ReplyKind::Write:
-        ProcessWrite(v.Bytes, v.Function, v.Bytes.size() > 2 ? v.Bytes[2] : 0);
-        break;
-    case FrameCodec::ReplyKind::ModelA:
-        Slots[static_cast<size_t>(Current.Slot)].SlotModel = ModelA;
-        Advance();
-        Account(FrameCodec::StatusOk);
-        break;
-    }
+    Exchange.Abandon();
+    QuietBeforeNext = QuietBeforeNext || Outstanding.AfterFailure;
+    Outstanding = RequestContext{};
     SendNext();
 }
 
-void MonitorEngine::ProcessData(const std::vector<int> &words)
+bool MonitorEngine::IsCurrent(const RequestContext &request) const
 {
-    if (Current.Kind == RequestKind::ParameterBlock) {
-        StoreParameterPair(words[0]);
-        return;
-    }
-    if (Current.Kind == RequestKind::RampBlock) {
-        StoreRampPair(words[0]);
-        return;
-    }
-    Consume(Current.Step, Current.Slot, words);
-    Advance();
+    const MonitorSlot &slot = Slots[static_cast<size_t>(request.Slot)];
+    if (!slot.SlotConnected || slot.Generation != request.SlotGeneration)
+        return false;
+    // A status step reads one slot's own state, whoever is selected; the
+    // rest belongs to the selection and the job of its time.
+    const bool statusStep = request.Kind == RequestKind::Poll && request.Step < 10;
+    return statusStep || request.Generation == Generation;
 }
 
-void MonitorEngine::ProcessWrite(const std::vector<std::uint8_t> &bytes, int function, int exceptionCode)
+MonitorEngine::Judged MonitorEngine::Judge(const ReplyExchange::Reply &reply, const RequestContext &request) const
 {
-    if (Current.Password) {
-        // The controller's answer to a password is not an echo to compare:
-        // the attempt ends either way, and the slot is identified and read
-        // again to show the level and keys it has now. A refused password
-        // is not repeated.
-        PasswordWrite = false;
-        PasswordInProgress = false;
-        WritePending = false;
-        ReselectPending = true;
-        Advance();
-        RefreshRequested = true;
-        if (function == 0x86)
-            Account(FrameCodec::StatusExceptionFault, function, exceptionCode);
+    using Ending = ReplyExchange::Ending;
+    Judged j;
+    if (reply.How == Ending::Silence && !(reply.Rtu && reply.Count > 0)) {
+        // A broadcast is never answered: its deadline is its success.
+        if (request.Broadcast)
+            j.What = Outcome::Answer;
         else
-            Account(FrameCodec::StatusOk);
-        return;
+            j.Status = FrameCodec::StatusTimeout;
+        return j;
     }
-    if (function == 0x86) {
-        // Refused by the controller: an exception, repeated up to the fourth.
-        Account(FrameCodec::StatusExceptionFault, function, exceptionCode);
-        return;
-    }
-    if (!FrameCodec::EchoMatch(Current.Request, bytes)) {
-        WritePending = false;
-        UnlockPending = false;
-        RefreshRequested = true;
-        Account(FrameCodec::StatusEchoMismatch);
-        return;
-    }
-    WriteConfirmed();
-    Account(FrameCodec::StatusOk);
-}
-
-void MonitorEngine::Account(int status, int function, int exceptionCode, bool foreign)
-{
-    Status = status;
-    const int s = Current.Slot;
-    MonitorSlot &slot = Slots[static_cast<size_t>(s)];
-    if (status == FrameCodec::StatusOk) {
-        TimeoutCount = ReadFaultCount = WriteFaultCount = 0;
-        // The selected slot's LED tells of a page or calibration read-out.
-        LinkLed led = LinkLed::Green;
-        if (s == Selected && Step >= 10 && Step <= 14)
-            led = LinkLed::Yellow;
-        else if (s == Selected && Step >= 20 && Step <= 21)
-            led = LinkLed::Blue;
-        SetLed(s, led);
-        Notify(MonitorAspect::Slots);
-        return;
-    }
-    ++slot.ErrorCount;
-    SetLed(s, LinkLed::Red);
-    QuietBeforeNext = true;
-    QString text;
-    switch (status) {
-    case FrameCodec::StatusFormatFault:
-        text = foreign ? MessageTable::AddressNotCorrect : MessageTable::FormatFaultText;
+    const bool identifying = request.Kind == RequestKind::Poll && request.Step == 0;
+    const bool write = request.Kind == RequestKind::Unlock || request.Kind == RequestKind::Write;
+    FrameCodec::MonitorVerdict v = FrameCodec::CheckMonitorReply(reply.Bytes, reply.Count, request.Station, reply.Rtu,
+                                                                 identifying, reply.How == Ending::Overflow);
+    j.Function = v.Function;
+    j.ExceptionCode = v.ExceptionCode;
+    j.Status = v.Status;
+    const auto format = [&j] {
+        j.What = Outcome::Format;
+        j.Status = FrameCodec::StatusFormatFault;
+    };
+    switch (v.Kind) {
+    case FrameCodec::ReplyKind::Fault:
+        if (v.Status == FrameCodec::StatusChecksumFault)
+            j.What = Outcome::Checksum;
+        else if (v.Status != FrameCodec::StatusExceptionFault)
+            j.What = Outcome::Format;
+        else if (v.Function == 0x86 || v.Function == 0xE8)
+            j.What = Outcome::WriteRefused;
+        else if (v.Function == 0x83 || v.Function == 0xE7)
+            j.What = Outcome::ReadRefused;
+        else
+            j.What = Outcome::OtherException;
         break;
-    case FrameCodec::StatusChecksumFault:
-        text = MessageTable::ModbusFaultTexts[10];
+    case FrameCodec::ReplyKind::ForeignStation:
+        j.What = Outcome::Foreign;
+        j.Status = FrameCodec::StatusFormatFault;
         break;
-    case FrameCodec::StatusExceptionFault:
-        if (function == 0x86 || function == 0xE8) {
-            text = MessageTable::WriteErrorPrefix + MessageTable::ExceptionText(exceptionCode);
-            ++WriteFaultCount;
-        } else if (function == 0x83 || function == 0xE7) {
-            text = MessageTable::ReadErrorPrefix + MessageTable::ExceptionText(exceptionCode);
-            ++ReadFaultCount;
+    case FrameCodec::ReplyKind::Data:
+        // Not the answer to this request: a reply that came late, or one
+        // that is short of words.
+        if (write || static_cast<int>(v.Words.size()) != request.Count) {
+            format();
+            break;
+        }
+        j.What = Outcome::Answer;
+        j.Words = std::move(v.Words);
+        break;
+    case FrameCodec::ReplyKind::Write:
+        if (!write) {
+            format();
+        } else if (v.Function == 0x86) {
+            j.What = Outcome::WriteRefused;
+            j.Status = FrameCodec::StatusExceptionFault;
+            j.ExceptionCode = v.Bytes.size() > 2 ? v.Bytes[2] : 0;
+        } else if (request.Password || FrameCodec::EchoMatch(request.Bytes, v.Bytes)) {
+            // The controller's answer to a password is not an echo to
+            // compare: the attempt ends with it either way.
+            j.What = Outcome::Answer;
         } else {
-            text = MessageTable::ModbusFaultTexts[9];
+            j.What = Outcome::EchoMismatch;
+            j.Status = FrameCodec::StatusEchoMismatch;
         }
         break;
-    case FrameCodec::StatusTimeout:
+    case FrameCodec::ReplyKind::ModelA:
+        j.What = Outcome::Answer;
+        j.ModelA = true;
+        break;
+    }
+    if (j.What == Outcome::Answer)
+        j.Status = FrameCodec::StatusOk;
+    return j;
+}
+
+void MonitorEngine::Process(const RequestContext &request, const Judged &judged)
+{
+    Status = judged.Status;
+    if (judged.What == Outcome::Answer)
+        Answered(request, judged);
+    else
+        Failed(request, judged);
+}
+
+void MonitorEngine::Answered(const RequestContext &request, const Judged &judged)
+{
+    MonitorSlot &slot = Slots[static_cast<size_t>(request.Slot)];
+    slot.FailuresInARow = 0;
+    ReadFaultCount = WriteFaultCount = 0;
+
+    switch (request.Kind) {
+    case RequestKind::Poll:
+        if (judged.ModelA) {
+            slot.SlotModel = ModelA;
+            slot.Identified = true;
+        } else {
+            Consume(request.Step, request.Slot, judged.Words);
+        }
+        Advance();
+        break;
+    case RequestKind::BlockRead:
+        JobData(judged.Words.front());
+        break;
+    case RequestKind::Unlock:
+    case RequestKind::Write:
+        if (request.Owner == RequestOwner::Job) {
+            JobConfirmed(request.Kind);
+        } else if (request.Kind == RequestKind::Unlock) {
+            UnlockPending = false;
+            UnlockDone = true;
+        } else {
+            WritePending = false;
+            RefreshRequested = true;
+        }
+        break;
+    }
+
+    // The selected slot's LED tells of a page or calibration read-out.
+    LinkLed led = LinkLed::Green;
+    if (request.Slot == Selected && Step >= 10 && Step <= 14)
+        led = LinkLed::Yellow;
+    else if (request.Slot == Selected && Step >= 20 && Step <= 21)
+        led = LinkLed::Blue;
+    SetLed(request.Slot, led);
+    Notify(MonitorAspect::Slots);
+}
+
+void MonitorEngine::Failed(const RequestContext &request, const Judged &judged)
+{
+    // What happened: counted and shown.
+    MonitorSlot &slot = Slots[static_cast<size_t>(request.Slot)];
+    ++slot.ErrorCount;
+    ++slot.FailuresInARow;
+    SetLed(request.Slot, LinkLed::Red);
+    QuietBeforeNext = true;
+    QString text;
+    switch (judged.What) {
+    case Outcome::Answer:
+        break;
+    case Outcome::Timeout:
         text = MessageTable::TimeoutText;
-        ++TimeoutCount;
         break;
-    case FrameCodec::StatusEchoMismatch:
+    case Outcome::Checksum:
+        text = MessageTable::ModbusFaultTexts[10];
+        break;
+    case Outcome::Format:
+        text = MessageTable::FormatFaultText;
+        break;
+    case Outcome::Foreign:
+        text = MessageTable::AddressNotCorrect;
+        break;
+    case Outcome::ReadRefused:
+        text = MessageTable::ReadErrorPrefix + MessageTable::ExceptionText(judged.ExceptionCode);
+        ++ReadFaultCount;
+        break;
+    case Outcome::WriteRefused:
+        text = MessageTable::WriteErrorPrefix + MessageTable::ExceptionText(judged.ExceptionCode);
+        ++WriteFaultCount;
+        break;
+    case Outcome::OtherException:
+        text = MessageTable::ModbusFaultTexts[9];
+        break;
+    case Outcome::EchoMismatch:
         text = MessageTable::EchoMismatchText;
-        break;
-    default:
+        if (request.Owner == RequestOwner::Job)
+            ++WriteFaultCount;  // a transfer's write is repeated, but not for ever
         break;
     }
     SetMessage(text, true);
+
+    // What it leads to. The request is repeated, unless:
+    if (request.Password && judged.What == Outcome::WriteRefused) {
+        PasswordAnswered();  // a refused password is not tried again
+    } else if (judged.What == Outcome::EchoMismatch && request.Owner == RequestOwner::Selection) {
+        // The controller holds something else: show what it holds.
+        WritePending = false;
+        UnlockPending = false;
+        RefreshRequested = true;
+    }
     if (ReadFaultCount > FaultLimit || WriteFaultCount > FaultLimit) {
         // The controller keeps refusing: give up what was pending.
-        ClearWriteFlags();
-        EndTransfers(true);
-        if (s == Selected)
+        UnlockDone = UnlockPending = WritePending = false;
+        EndJob(JobEnd::Failed);
+        if (request.Slot == Selected)
             RefreshRequested = true;
         ReadFaultCount = WriteFaultCount = 0;
+        slot.FailuresInARow = 0;
         Advance();
-    }
-    if (TimeoutCount > FaultLimit) {
-        TimeoutCount = 0;
-        Drop(s);
+    } else if (slot.FailuresInARow > FaultLimit) {
+        // Four failed transactions in a row, of whatever kind: the slot is
+        // dropped with the message of the last, and the others go on.
+        Drop(request.Slot);
         Advance();
     }
     Notify(MonitorAspect::Slots | MonitorAspect::Message);
@@ -739,9 +845,9 @@ void MonitorEngine::Account(int status, int function, int exceptionCode, bool fo
 
 void MonitorEngine::Advance()
 {
-    if (Active <= 0)
+    if (ActiveSlotCount() == 0)
         return;
-    if (ReselectPending) {
+    if (ReselectPending && SelectedUsable()) {
         ReselectPending = false;
         Polled = Selected;
         Slots[static_cast<size_t>(Selected)].IdentifyPending = true;
@@ -779,14 +885,20 @@ void MonitorEngine::Advance()
     } else {
         ++Step;
     }
-    for (int k = 0; k < SlotCount && !Slots[static_cast<size_t>(Polled)].SlotConnected; ++k)
-        Polled = (Polled + 1) % SlotCount;
+    SettleOnConnectedSlot();
+}
+
+void MonitorEngine::SettleOnConnectedSlot()
+{
     if (!Slots[static_cast<size_t>(Polled)].SlotConnected) {
-        Active = 0;
-        return;
+        // The polled slot has gone: the status pass goes on at the next one
+        // (the identification and first step were that slot's own).
+        Step = std::max(Step, 2);
+        for (int k = 0; k < SlotCount && !Slots[static_cast<size_t>(Polled)].SlotConnected; ++k)
+            Polled = (Polled + 1) % SlotCount;
     }
     MonitorSlot &reached = Slots[static_cast<size_t>(Polled)];
-    if (reached.IdentifyPending) {
+    if (reached.SlotConnected && reached.IdentifyPending) {
         Step = 0;
         reached.IdentifyPending = false;
         if (Polled == Selected)
@@ -818,7 +930,11 @@ void MonitorEngine::AdvanceStatusSlot()
 void MonitorEngine::AtStep9()
 {
     const MonitorSlot &selected = Slots[static_cast<size_t>(Selected)];
-    if (selected.Restricted()) {
+    if (!selected.Identified) {
+        // Its identification comes first (it is on its way): the page of
+        // the model it was before must not be read or shown.
+        Step = 2;
+    } else if (selected.Restricted()) {
         // Below level 4 the page cannot be read: it is shown as it may be.
         RefreshRequested = false;
         Step = 2;
@@ -861,6 +977,7 @@ void MonitorEngine::Consume(int step, int s, const std::vector<int> &words)
                                                             : ModelOther;
         if (words.size() >= 3)
             slot.FirmwareVersion = words[2];
+        slot.Identified = true;
         return;
     }
     const bool selected = s == Selected;
@@ -975,7 +1092,7 @@ void MonitorEngine::BlankLargeDisplay()
 
 void MonitorEngine::RefreshPage()
 {
-    if (Selected == NoSlot)
+    if (!SelectedUsable())
         return;
     PageMenus menus{MenuState.Upload, MenuState.RampSoak};
     Parameters.Refresh(Slots[static_cast<size_t>(Selected)], CalibrationCode, menus);

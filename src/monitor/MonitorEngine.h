@@ -2,14 +2,21 @@
 // the cycle of poll steps that reads every connected controller's status
 // and, for the selected controller, its parameter page; the precedence of
 // the unlock write, a pending write and block transfers over polling; and
-// the accounting of time-outs and faults, up to dropping a silent slot.
+// the accounting of faults, up to dropping a slot that keeps failing.
 //
 // One request is outstanding at a time, sent through the port's reply
-// exchange. The engine owns no widgets: it keeps the view-state of the
-// slots, the large display, the parameter page, the menus and the message
-// line, and tells the window which parts changed.
+// exchange, and it carries what it was sent for: slot, station, model,
+// step and the generation of the selection and job it belongs to. The
+// user may cancel, select, re-address or start and end a transfer while it
+// is on the line; its reply is judged against its own request, and a reply
+// whose request no longer stands is taken off the line and dropped.
+//
+// The engine owns no widgets: it keeps the view-state of the slots, the
+// large display, the parameter page, the menus and the message line, and
+// tells the window which parts changed.
 #pragma once
 
+#include "MonitorJobs.h"
 #include "MonitorSlot.h"
 #include "ParameterImage.h"
 #include "ParameterPage.h"
@@ -113,9 +120,19 @@ public:
 
     // Block transfers on the selected controller, served before any poll
     // step. `caption` is the command's, shown beside the progress bar.
-    enum class TransferStart { Started, NoController, WriteDisabled, Busy, UnknownModel };
+    enum class TransferStart { Started, NoController, WriteDisabled, Busy, UnknownModel, TargetChanged };
     TransferStart UPLOAD1Click(const QString &caption);
-    TransferStart DOWNLOAD1Click(bool broadcast, const QString &caption);
+    // The controller the user was asked about before a download: the
+    // download goes to it only while it is still the selected slot, at that
+    // address, of that model.
+    struct Confirmed {
+        int Slot = NoSlot;
+        int Address = 0;
+        std::uint8_t Model = ModelNone;
+    };
+    // What to ask about for a download now (the selected slot as it is).
+    Confirmed DownloadTarget() const;
+    TransferStart DOWNLOAD1Click(bool broadcast, const QString &caption, const Confirmed &asked);
     bool StartRampRead(RampTransferClient &client) override;
     bool StartRampWrite(RampTransferClient &client) override;
     // The parameter buffer: filled by an upload or from a backup file.
@@ -156,7 +173,7 @@ public:
     int SelectedSlot() const { return Selected; }
     int PolledSlot() const { return Polled; }
     int PollStep() const { return Step; }
-    int ActiveSlotCount() const { return Active; }
+    int ActiveSlotCount() const;
     bool AwaitingReply() const { return Exchange.Awaiting(); }
     bool Timer1Enabled() const { return SamplingOn; }
     bool TransferRunning() const;
@@ -166,40 +183,78 @@ public:
     int MonitorStatus() const { return Status; }
 
 private:
-    enum class RequestKind { Poll, Unlock, Write, ParameterBlock, RampBlock };
-    struct Outstanding {
+    enum class RequestKind { Poll, Unlock, Write, BlockRead };
+    // Whose request it is: the poll cycle's, the selected controller's
+    // pending unlock or write (typed values, commands, the calibration
+    // unlock), or the running job's.
+    enum class RequestOwner { Cycle, Selection, Job };
+    struct RequestContext {
         RequestKind Kind = RequestKind::Poll;
-        int Step = 0;
+        RequestOwner Owner = RequestOwner::Cycle;
         int Slot = 0;  // counted and accounted
         int Station = 0;
+        std::uint8_t Model = ModelNone;
+        int Step = 0;
         int Function = 0;
         int Count = 0;
         bool Broadcast = false;
-        bool Password = false;
-        std::vector<std::uint8_t> Request;  // as bytes, for the echo
+        bool Password = false;             // a model C password: any answer ends it
+        bool AfterFailure = false;         // sent once the line had been quiet
+        std::uint64_t Generation = 0;      // of the selection and job
+        std::uint64_t SlotGeneration = 0;  // of the slot's connection and address
+        std::vector<std::uint8_t> Bytes;   // the request, for the echo
     };
+    // What one transaction came to.
+    enum class Outcome {
+        Answer,          // data, an echo, a model A identification, a broadcast's deadline
+        Timeout,
+        Checksum,
+        Format,
+        Foreign,         // another station answered
+        ReadRefused,     // exception to a read
+        WriteRefused,    // exception to a write
+        OtherException,
+        EchoMismatch,
+    };
+    struct Judged {
+        Outcome What = Outcome::Timeout;
+        int Status = 0;
+        int Function = 0;
+        int ExceptionCode = 0;
+        std::vector<int> Words;
+        bool ModelA = false;
+    };
+    struct JobRequest {
+        RequestKind Kind = RequestKind::Write;
+        int Register = 0;
+        int Value = 0;
+        JobTarget Target;
+    };
+    enum class JobEnd { Done, Failed };
 
     // The cycle.
     void SendNext();
-    void Send(RequestKind kind, int slot, int station, int function, int reg, int value);
-    void Process(const ReplyExchange::Reply &reply);
-    void ProcessData(const std::vector<int> &words);
-    void ProcessWrite(const std::vector<std::uint8_t> &bytes, int function, int exceptionCode);
-    void Account(int status, int function = 0, int exceptionCode = 0, bool foreign = false);
+    void Send(RequestKind kind, RequestOwner owner, int slot, int station, int function, int reg, int value);
+    bool IsCurrent(const RequestContext &request) const;
+    void ReplaceStaleWaitingRequest();
+    Judged Judge(const ReplyExchange::Reply &reply, const RequestContext &request) const;
+    void Process(const RequestContext &request, const Judged &judged);
+    void Answered(const RequestContext &request, const Judged &judged);
+    void Failed(const RequestContext &request, const Judged &judged);
     void Advance();
+    void SettleOnConnectedSlot();
     void AdvanceStatusSlot();
     void AtStep9();
-    int DeadlineTicks(bool broadcast) const;
+    int DeadlineTicks(RequestKind kind, bool broadcast) const;
 
     // Slots and selection.
     void Connect(int s, const std::array<int, SlotCount> &addresses);
-    void Disconnect(int s);
-    void ShowConnection(int s);
-    void HandSelectionOn(int s);
-    void SelectionSet(int s);
-    void ClearWriteFlags();
-    void AfterLastSlot();
     void Drop(int s);
+    void ShowConnection(int s);
+    void SelectionLost();
+    void Select(int s);
+    int NextConnected(int after) const;
+    void AfterLastSlot();
     void CopyAddresses(const std::array<int, SlotCount> &addresses);
     bool OpenLine();
     void CloseLine();
@@ -207,6 +262,8 @@ private:
     void SetLed(int s, LinkLed led);
     void SetMessage(const QString &text, bool red);
     void Notify(unsigned aspects);
+    bool SelectedUsable() const;
+    bool WritableSelection();
 
     // Status display.
     void Consume(int step, int s, const std::vector<int> &words);
@@ -219,25 +276,31 @@ private:
     void RefreshPage();
 
     // Block transfers.
-    void PrepareTransferWrite();
-    void StoreParameterPair(int word);
-    void StoreRampPair(int word);
-    void WriteConfirmed();
-    void EndTransfers(bool failed = false);
+    TransferStart TransferAllowed() const;
+    JobTarget SelectedTarget() const;
+    void StartJob(MonitorJob job);
+    void EndJob(JobEnd how);
+    std::optional<JobRequest> NextJobRequest();
+    void JobConfirmed(RequestKind kind);
+    void JobData(int word);
+    void DownloadComplete();
+    void UploadComplete(const ParameterImage &image);
     void SetProgress(int position);
     void HideProgress();
-    TransferStart TransferAllowed() const;
+    void ShowProgress(const QString &caption);
 
     // Security.
     void RefreshSecurity();
     void CheckLevelChange();
+    bool SecurityHeld() const;
+    void PasswordAnswered();
 
     TComPort &Port;
     TSessionState &Session;
     MonitorView &Viewer;
     ReplyExchange Exchange;
     TLinkSettings Link;  // copied when the port opens
-    Outstanding Current;
+    RequestContext Outstanding;
 
     std::array<MonitorSlot, SlotCount> Slots;
     std::array<SlotView, SlotCount> Views;
@@ -245,14 +308,13 @@ private:
     ParameterPage Parameters;
     MonitorMenus MenuState;
 
-    int Active = 0;
     int Step = 0;
     int Polled = 0;
     int Selected = 0;
+    std::uint64_t Generation = 0;
     bool RefreshRequested = true;
     bool ReselectPending = false;
     int Status = 0;
-    int TimeoutCount = 0;
     int ReadFaultCount = 0;
     int WriteFaultCount = 0;
     bool CloseAfterReply = false;
@@ -260,6 +322,7 @@ private:
     bool SamplingOn = false;
     bool TrendView = false;
 
+    // The selected controller's pending write and the unlock before it.
     int WriteRegister = 0;
     int WriteValue = 0;
     bool WritePending = false;
@@ -269,32 +332,16 @@ private:
     bool CalibrationCode = false;
 
     // Block transfers.
+    MonitorJob Job;
     ParameterImage Image;
     bool ImageGood = false;
-    ParameterUpload Upload;  // the parameter block streaming in
-    ParameterUpload RampUpload;
-    int BlockRegister = 0;
-    bool UploadStarted = false;
-    bool UploadRunning = false;
-    RampTransferClient *RampClient = nullptr;  // a read or write for the ramp/soak editor
-    bool RampReadRequested = false;
-    bool RampReadRunning = false;
-    std::array<std::uint8_t, ParameterBlockSize> RampParameters{};
-    bool Downloading = false;
-    bool Broadcasting = false;
-    int DownloadStep = 0;
-    int DownloadNext = 0;
-    bool RampWriting = false;
-    int RampWriteIndex = 0;
     int Progress = 0;
     bool ProgressVisible = false;
     QString ProgressLabel;
 
     // Model C security.
     SecurityView SecurityState;
-    bool PasswordInProgress = false;  // the display stops following the controller
-    bool PasswordWrite = false;       // the pending write carries a password
-    int PasswordRegister = 0;         // where the password being asked for goes
+    bool KeyListOpen = false;  // the display stops following the controller
 
     QString MessageText;
     bool MessageIsRed = false;

@@ -55,6 +55,14 @@ struct MonitorSlot {
     int ProgramDisplayValue = 0;
     // A process value came since the slot was connected or readdressed.
     bool PvRead = false;
+    // The controller at SlotAddress has answered its identification: the
+    // model is its own, not the one of an address before.
+    bool Identified = false;
+    // Failed transactions of this slot in a row, of any kind.
+    int FailuresInARow = 0;
+    // Changes whenever the slot connects, is dropped or gets another
+    // address: a request sent before belongs to what the slot was then.
+    std::uint64_t Generation = 0;
 
     LinkLed Led = LinkLed::Gray;
 

@@ -609,16 +609,15 @@ void TPMonitor::RECORD1Click()
 
 void TPMonitor::UPLOAD1Click()
 {
-    if (Monitor->UPLOAD1Click(UPLOAD1->text()) == MonitorEngine::TransferStart::WriteDisabled)
-        ShowMessage(MessageTable::EnableComWriteFirst);
+    ShowRefusal(Monitor->UPLOAD1Click(UPLOAD1->text()), 0);
 }
 
 void TPMonitor::DOWNLOAD1Click(bool broadcast)
 {
-    const int selected = Monitor->SelectedSlot();
-    if (!SlotUsable(selected))
+    const MonitorEngine::Confirmed asked = Monitor->DownloadTarget();
+    if (!SlotUsable(asked.Slot))
         return;
-    const MonitorSlot &slot = Monitor->Slot(selected);
+    const MonitorSlot &slot = Monitor->Slot(asked.Slot);
     if (slot.SlotModel != ModelC && slot.ComWriteEnabled != 1) {
         ShowMessage(MessageTable::EnableComWriteFirst);
         return;
@@ -633,11 +632,30 @@ void TPMonitor::DOWNLOAD1Click(bool broadcast)
         if (!yes(MessageTable::DifferentModelConfirm))
             return;
     }
-    // The question let the polling go on: the engine looks at the
-    // controller again.
+    // The question let the polling go on: the engine writes only into the
+    // controller asked about, if it is still selected as it was.
     const QString caption = (broadcast ? WRITEALL : DOWNLOAD1)->text();
-    if (Monitor->DOWNLOAD1Click(broadcast, caption) == MonitorEngine::TransferStart::WriteDisabled)
+    ShowRefusal(Monitor->DOWNLOAD1Click(broadcast, caption, asked), asked.Address);
+}
+
+void TPMonitor::ShowRefusal(MonitorEngine::TransferStart start, int address)
+{
+    using Start = MonitorEngine::TransferStart;
+    switch (start) {
+    case Start::WriteDisabled:
         ShowMessage(MessageTable::EnableComWriteFirst);
+        break;
+    case Start::TargetChanged:
+        ShowMessage(MessageTable::DownloadTargetChanged.arg(address));
+        break;
+    case Start::UnknownModel:
+        ShowMessage(MessageTable::NotIdentifiedYet);
+        break;
+    case Start::Started:
+    case Start::NoController:
+    case Start::Busy:
+        break;
+    }
 }
 
 void TPMonitor::UploadFinished()

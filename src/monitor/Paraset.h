@@ -103,6 +103,8 @@ private:
     // runs its own event loop in the middle of the engine's work.
     void InformLater(const QString &text, const QString &caption = QString());
     void SaveBuffer(const QString &path);
+    // Says why a transfer did not start (`address`: the one asked about).
+    void ShowRefusal(MonitorEngine::TransferStart start, int address);
     std::array<int, SlotCount> Addresses() const;
     bool SlotUsable(int slot) const;
     int TrendWord(int slot) const;

@@ -175,6 +175,35 @@ TEST_F(BufferCommands, DownloadsAskFirst)
     EXPECT_TRUE(TakeMessages().isEmpty());
 }
 
+TEST_F(BufferCommands, ADownloadGoesOnlyToTheControllerAskedAbout)
+{
+    // The buffer holds model B's block; the model C slot is selected and the
+    // different-model question asked about it. While the question is open
+    // the polling goes on and that controller is cancelled: the selection
+    // moves on to the model B at address 2, which nobody asked about.
+    Upload();
+    TakeMessages();
+    Add(3, Model::C).SetSecurity(8, 0);
+    Connect(1, 3);
+    emit Find<ColorPanel>(QStringLiteral("Adr1Lb"))->Clicked();
+    ASSERT_TRUE(RunUntilPageRead());
+    Window->SetFileDialogs({{}, {}, {}, [this](const QString &text, const QString &) {
+                                Questions << text;
+                                Find<QPushButton>(QStringLiteral("RunBt1"))->click();
+                                RunFor(500);
+                                return true;
+                            }});
+    const size_t at = Log.Sent.size();
+    Action(QStringLiteral("DOWNLOAD1"))->trigger();
+    RunFor(10'000);
+    EXPECT_EQ(Questions, QStringList{MessageTable::DifferentModelConfirm});
+    EXPECT_EQ(Window->Engine().SelectedSlot(), 0);
+    for (size_t i = at; i < Log.Sent.size(); ++i)
+        EXPECT_NE(Log.Sent[i].Function, 0x06) << "a write to station " << Log.Sent[i].Station;
+    EXPECT_EQ(TakeMessages(), QStringList{'|' + MessageTable::DownloadTargetChanged.arg(3)});
+    EXPECT_FALSE(Window->Engine().TransferRunning());
+}
+
 TEST_F(BufferCommands, AnUploadCutShortIsReported)
 {
     ASSERT_TRUE(RunUntilPageRead());

@@ -49,8 +49,11 @@ public:
     void Receive(InProcessLine &line, const QByteArray &bytes) override
     {
         const std::vector<int> p = PayloadOf(bytes);
-        if (p.size() == 6)
+        if (p.size() == 6) {
             Sent.push_back({p[0], p[1], p[2] * 256 + p[3], p[4] * 256 + p[5], Clock.NowMs()});
+            if (OnSent)
+                OnSent(Sent.back());
+        }
         if (Deaf)
             return;
         Bus.Receive(line, bytes);
@@ -72,6 +75,7 @@ public:
     std::vector<SentRequest> Sent;
     InProcessLine *Line = nullptr;
     bool Deaf = false;  // nothing reaches the controllers (a cut line)
+    std::function<void(const SentRequest &)> OnSent;
 };
 
 class MonitorRig : public MonitorView {

@@ -190,7 +190,7 @@ TEST(MonitorTransfers, UploadOfModelAWithWritingOffIsRefused)
     rig.Add(1, Model::A).SetComWriteEnabled(false);
     ConnectAndRead(rig, 1);
     EXPECT_EQ(rig.Engine->UPLOAD1Click("UPLOAD"), MonitorEngine::TransferStart::WriteDisabled);
-    EXPECT_EQ(rig.Engine->DOWNLOAD1Click(false, "WRITE"), MonitorEngine::TransferStart::WriteDisabled);
+    EXPECT_EQ(rig.Engine->DOWNLOAD1Click(false, "WRITE", rig.Engine->DownloadTarget()), MonitorEngine::TransferStart::WriteDisabled);
 }
 
 TEST(MonitorTransfers, ABufferCopiedFromOneControllerIntoAnother)
@@ -211,7 +211,7 @@ TEST(MonitorTransfers, ABufferCopiedFromOneControllerIntoAnother)
     rig.Engine->ComAddr0Change(0, rig.Addresses);
     ASSERT_TRUE(rig.RunRequests(30));
     const size_t at = rig.Log.Sent.size();
-    ASSERT_EQ(rig.Engine->DOWNLOAD1Click(false, "WRITE TO SELECTED DEVICE"), MonitorEngine::TransferStart::Started);
+    ASSERT_EQ(rig.Engine->DOWNLOAD1Click(false, "WRITE TO SELECTED DEVICE", rig.Engine->DownloadTarget()), MonitorEngine::TransferStart::Started);
     ASSERT_TRUE(rig.RunUntil([&] { return !rig.Engine->TransferRunning(); }, 300'000));
     EXPECT_TRUE(rig.TransferFailures.isEmpty());
     for (int reg : {0x4704, 0x470D, 0x4720})
@@ -235,7 +235,7 @@ TEST(MonitorTransfers, WriteAllReachesEveryControllerWithBroadcasts)
     ASSERT_EQ(rig.Engine->UPLOAD1Click("UPLOAD"), MonitorEngine::TransferStart::Started);
     ASSERT_TRUE(rig.RunUntil([&] { return rig.Uploads == 1; }, 300'000));
     const size_t at = rig.Log.Sent.size();
-    ASSERT_EQ(rig.Engine->DOWNLOAD1Click(true, "WRITE TO ALL CONNECTED DEVICE"), MonitorEngine::TransferStart::Started);
+    ASSERT_EQ(rig.Engine->DOWNLOAD1Click(true, "WRITE TO ALL CONNECTED DEVICE", rig.Engine->DownloadTarget()), MonitorEngine::TransferStart::Started);
     ASSERT_TRUE(rig.RunUntil([&] { return !rig.Engine->TransferRunning(); }, 600'000));
     size_t broadcast = 0;
     for (size_t i = at; i < rig.Log.Sent.size() && rig.Log.Sent[i].Function == 0x06; ++i) {

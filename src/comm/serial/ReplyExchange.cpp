@@ -44,6 +44,7 @@ void ReplyExchange::Send(const Request &request)
     Current = request;
     Outstanding = true;
     QuietUntilMs = request.QuietMs > 0 ? Clock.NowMs() + request.QuietMs : 0;
+    QuietLimitMs = QuietUntilMs + request.DeadlineTicks * TComPort::TickMs;
     if (std::max(request.NotBeforeMs, QuietUntilMs) > Clock.NowMs()) {
         ScheduleSend();
         return;
@@ -86,6 +87,7 @@ void ReplyExchange::Transmit()
     // Written first: on a port that has closed meanwhile this says why.
     Port.PutBlock(Current.Frame.Bytes.data(), Current.Frame.Length);
     Port.SetTimerTrigger(Handle, Current.DeadlineTicks, true);
+    GiveUpAtMs = Clock.NowMs() + ReplyLimitPeriods * Current.DeadlineTicks * TComPort::TickMs;
 }
 
 ReplyExchange::Reply ReplyExchange::End(Ending how)
@@ -101,9 +103,10 @@ std::optional<ReplyExchange::Reply> ReplyExchange::Trigger(std::uint16_t message
         if (!OnTheLine()) {
             for (int i = 0; i < argument; ++i)
                 Port.GetChar();
-            // A request waiting for a quiet line waits again.
-            if (Outstanding && Current.QuietMs > 0) {
-                QuietUntilMs = Clock.NowMs() + Current.QuietMs;
+            // A request waiting for a quiet line waits again, but not for
+            // ever: a line that never falls quiet gets it at the limit.
+            if (Outstanding && Current.QuietMs > 0 && QuietUntilMs < QuietLimitMs) {
+                QuietUntilMs = std::min(Clock.NowMs() + Current.QuietMs, QuietLimitMs);
                 ScheduleSend();
             }
             return std::nullopt;
@@ -129,6 +132,10 @@ std::optional<ReplyExchange::Reply> ReplyExchange::Trigger(std::uint16_t message
                                           : last == '\n';
         if (complete)
             return End(Ending::Complete);
+        // Each chunk gives the reply another deadline, but a line that never
+        // falls silent must not keep the request open for ever.
+        if (Clock.NowMs() >= GiveUpAtMs)
+            return End(Ending::Overflow);
         Port.SetTimerTrigger(Handle, Current.DeadlineTicks, true);
         return std::nullopt;
     }

@@ -38,14 +38,16 @@ public:
         qint64 NotBeforeMs = 0;
         // ... and only once nothing has come in for this long from the
         // moment it is sent: after a late or damaged reply, the rest of it
-        // must not be taken for the answer to this request.
+        // must not be taken for the answer to this request. A line that
+        // keeps chattering gets the frame one deadline later at the most.
         int QuietMs = 0;
     };
 
     enum class Ending {
         Complete,  // line feed, or the RTU expected length
         Silence,   // the deadline passed (with or without bytes)
-        Overflow,  // more came than the store holds: never a good reply
+        Overflow,  // more came than the store holds, or for longer than any
+                   // reply takes (a chattering line): never a good reply
     };
 
     struct Reply {
@@ -101,6 +103,11 @@ private:
     bool ExtraUsed = false;
     EventClock::TaskId SendTask = 0;
     qint64 QuietUntilMs = 0;
+    qint64 QuietLimitMs = 0;
+    // A reply still coming in this many deadline periods after its request
+    // is taken as it is: far longer than any reply, short of a chattering line.
+    static constexpr int ReplyLimitPeriods = 4;
+    qint64 GiveUpAtMs = 0;
 };
 
 // Opens a window's own link with the settings as they are now, in the order
