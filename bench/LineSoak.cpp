@@ -1,65 +1,45 @@
-// A long run of the monitor on the program's own serial code over a
+// A long run of the monitor window on the program's own serial code over a
 // pseudo-terminal served by qmvsim, as fast as the line allows: four slots
 // polled and the selected controller's parameter block uploaded again and
-// again. A healthy line must never be reported lost; this counts how often
-// it was (and reconnects, so that one loss does not end the run).
+// again, the window showing and painting as the program does. A healthy
+// line must never be reported lost; this counts how often it was (and
+// reconnects, so that one loss does not end the run).
 //
 // Load both cores meanwhile to make it count (other builds, or
-// `for i in 1 2; do (while :; do :; done) & done`).
+// `for i in 1 2; do (while :; do :; done) & done`), and run it on a display
+// (`xvfb-run -a line_soak`) to have the window system's events in play.
 //
 // usage: line_soak [--qmvsim PATH] [--seconds N] [--rtu]
 // The last lines are `soak-seconds:`, `soak-transactions:`, `soak-uploads:`
 // and `soak-line-losses:`.
-#include "EventClock.h"
-#include "MonitorEngine.h"
+#include "MessageBoxes.h"
+#include "MessageTable.h"
+#include "Paraset.h"
 #include "Public.h"
 #include "QtSerialLine.h"
-#include "TComPort.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <array>
 #include <cstdio>
-#include <memory>
 
 #ifndef QMV_QMVSIM_PATH
 #define QMV_QMVSIM_PATH "qmvsim"
 #endif
 
-namespace {
-
-class SoakView : public MonitorView {
-public:
-    void Changed(unsigned) override {}
-    void ShowLineFault(const QString &text) override
-    {
-        ++Losses;
-        std::printf("line lost after %.1f s: %s\n", Clock.elapsed() / 1000.0, qPrintable(text));
-        std::fflush(stdout);
-    }
-    void CloseWindow() override {}
-    void ClearTrend(int) override {}
-    void UploadFinished() override { ++Uploads; }
-    void TransferFailed(const QString &) override {}
-    void AskPassword() override {}
-
-    QElapsedTimer Clock;
-    int Losses = 0;
-    int Uploads = 0;
-};
-
-} // namespace
-
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     QString simulator = QStringLiteral(QMV_QMVSIM_PATH);
     int seconds = 300;
     bool rtu = false;
@@ -96,41 +76,53 @@ int main(int argc, char **argv)
 
     SessionState = TSessionState{};
     LinkSettings = rtu ? TLinkSettings{1, 38400, 8, 0, 1, true} : TLinkSettings{1, 9600, 7, 1, 1, false};
-    SoakView view;
-    TComPort port(DefaultClock(), QtSerialLineFactory());
-    MonitorEngine engine(port, SessionState, view);
-    const std::array<int, SlotCount> addresses{1, 2, 3, 4};
-    const auto connectAll = [&] {
-        for (int s = 0; s < SlotCount; ++s) {
-            if (!engine.Slot(s).SlotConnected)
-                engine.RunBt0Click(s, addresses);
+    QElapsedTimer clock;
+    int losses = 0;
+    int uploads = 0;
+    // Boxes would stop the run: their texts are counted instead.
+    SetMessageSink([&](const QString &text, const QString &) {
+        if (text.contains(QLatin1String(" lost: "))) {
+            ++losses;
+            std::printf("line lost after %.1f s: %s\n", clock.elapsed() / 1000.0, qPrintable(text));
+            std::fflush(stdout);
+        } else if (text.endsWith(MessageTable::UploadSuccessful)) {
+            ++uploads;
         }
-    };
-    connectAll();
+    });
+    TPMonitor window(nullptr, DefaultClock(), QtSerialLineFactory());
+    window.show();
+    for (int s = 0; s < SlotCount; ++s)
+        window.findChild<QSpinBox *>(QStringLiteral("ComAddr%1").arg(s))->setValue(s + 1);
+    QAction *upload = window.findChild<QAction *>(QStringLiteral("UPLOAD1"));
 
     // Every 200 ms: reconnect what was lost, and start the next upload when
     // none runs (one before the model is known is simply refused).
     QTimer driver;
     QObject::connect(&driver, &QTimer::timeout, [&] {
-        connectAll();
+        MonitorEngine &engine = window.Engine();
+        for (int s = 0; s < SlotCount; ++s) {
+            if (!engine.Slot(s).SlotConnected)
+                window.RunBt0Click(s);
+        }
         if (engine.SelectedSlot() != 1)
-            engine.Adr0LbClick(1);  // the model B: its upload needs no unlock
+            window.Adr0LbClick(1);  // the model B: its upload needs no unlock
         if (!engine.TransferRunning())
-            engine.UPLOAD1Click(QStringLiteral("UPLOAD"));
+            upload->trigger();
     });
     driver.start(200);
-    view.Clock.start();
+    clock.start();
     QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
     app.exec();
 
     long long transactions = 0;
     for (int s = 0; s < SlotCount; ++s)
-        transactions += engine.Slot(s).ExecCount;
+        transactions += window.Engine().Slot(s).ExecCount;
+    SetMessageSink({});
     sim.terminate();
     sim.waitForFinished(3000);
-    std::printf("soak-seconds: %lld\n", static_cast<long long>(view.Clock.elapsed() / 1000));
+    std::printf("soak-seconds: %lld\n", static_cast<long long>(clock.elapsed() / 1000));
     std::printf("soak-transactions: %lld\n", transactions);
-    std::printf("soak-uploads: %d\n", view.Uploads);
-    std::printf("soak-line-losses: %d\n", view.Losses);
+    std::printf("soak-uploads: %d\n", uploads);
+    std::printf("soak-line-losses: %d\n", losses);
     return 0;
 }
