@@ -138,8 +138,10 @@ private:
 TEST_F(PtyLineTest, ADeviceTheUserMayNotOpenSaysHowToGetTheRight)
 {
     ASSERT_EQ(::fchmod(Line.Slave, 0), 0);
+    // Everyone may look into the folder of the link; only the device is closed.
     ASSERT_TRUE(QFile::setPermissions(Folder.Path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                         QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                         QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                         QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                                          QFileDevice::ExeOther));
     QString text;
     {

@@ -9,7 +9,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
@@ -35,14 +34,11 @@ bool HeldByRunningProgram(const QString &lockFile)
     const qint64 pid = file.readLine(64).trimmed().toLongLong(&ok);
     if (!ok || pid <= 0)
         return false;
-#ifdef Q_OS_WIN
-    return true;
-#else
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-#endif
 }
 
 } // namespace
+#endif
 
 QStringList LockFolders()
 {

@@ -21,7 +21,8 @@ QStringList LockFolders();
 // The facts about `path` (a device or a link to one) as they are now.
 OpenRefusalFacts OpenRefusalFactsOf(const QString &path, const QStringList &lockFolders = LockFolders());
 
-// What the user is told: a lock, or a refusal without a lock by a device
-// the user may open (held exclusively), is "ie_Open - device already open";
-// a device the user may not read and write says how to get the right.
+// What the user is told: a device that a running program has locked, or
+// that the user may open (so another program holds it exclusively), is
+// "ie_Open - device already open"; a device the user may not read and write
+// says how to get the right.
 QString OpenRefusalText(const OpenRefusalFacts &facts);
