@@ -2,6 +2,8 @@
 // Plain global data, touched only on the user-interface thread.
 #pragma once
 
+#include "WorkFolder.h"
+
 #include <QString>
 
 inline constexpr int ModuleNone = 0;
@@ -79,8 +81,8 @@ bool WriteSettingsFile(const QString &path, int word);
 
 // The start-of-activation step: read the file or fall back to the default.
 // Sets SettingsFileFound and ComSettingWord; the caller decodes.
-void LoadComSettingWord(const QString &path = QString::fromLatin1(SettingsFileName));
+void LoadComSettingWord(const QString &path = WorkFolder::Path(QString::fromLatin1(SettingsFileName)));
 
 // The OK step of the settings dialog: stores the new word and writes the file
 // when it differs or no file was read. False when the write failed.
-bool StoreComSettingWord(int newWord, const QString &path = QString::fromLatin1(SettingsFileName));
+bool StoreComSettingWord(int newWord, const QString &path = WorkFolder::Path(QString::fromLatin1(SettingsFileName)));

@@ -7,7 +7,6 @@
 #include "RadioGroup.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -54,26 +53,6 @@ void MakeBlue(QLabel *label)
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
     label->setPalette(palette);
-}
-
-// What a port button stands for on this machine, for the user.
-QString DeviceHint(const QList<PortEntry> &ports, int number)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(ports);
-    Q_UNUSED(number);
-    return QString();
-#else
-    for (const PortEntry &entry : ports) {
-        if (entry.Number != number)
-            continue;
-        const QFileInfo info(entry.Device);
-        if (info.isSymLink())
-            return QStringLiteral("%1 \u2192 %2").arg(entry.Device, info.symLinkTarget());
-        return entry.Device;
-    }
-    return QStringLiteral("no device");
-#endif
 }
 
 } // namespace
@@ -149,14 +128,13 @@ void TProtocol::BuildSettingsPage(QWidget *page)
     auto *ports = new QGroupBox(QStringLiteral("Com Port"), page);
     ports->setObjectName(QStringLiteral("COMPort"));
     auto *portGrid = new QGridLayout(ports);
-    const QList<PortEntry> devices = PortDirectory::Ports();
+    // What each button stands for on this machine, for the user.
+    const QHash<int, QString> devices = PortDirectory::Describe(PortDirectory::Ports());
     for (int n = 1; n <= PortButtonCount; ++n) {
         auto *button = new QRadioButton(QStringLiteral("COM%1").arg(n), ports);
         button->setObjectName(QStringLiteral("COM%1").arg(n));
         button->setProperty("PortNumber", n);
-        const QString hint = DeviceHint(devices, n);
-        if (!hint.isEmpty())
-            button->setToolTip(hint);
+        button->setToolTip(devices.value(n, QStringLiteral("no device")));
         portGrid->addWidget(button, (n - 1) % 6, (n - 1) / 6);
         connect(button, &QRadioButton::clicked, this, GuardedSlot([this, n] { COM1Click(n); }));
         PortButtons.append(button);

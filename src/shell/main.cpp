@@ -7,17 +7,25 @@
 #include "Ramp.h"
 #include "SelectPortDialog.h"
 #include "TComPort.h"
+#include "WorkFolder.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QScreen>
+#include <QStandardPaths>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velm controller communication utility"));
+    // The short name names the configuration folder and the window class,
+    // and matches the desktop entry; people see the display name.
+    QApplication::setApplicationName(QStringLiteral("qmvcomm"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velm controller communication utility"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("qmvcomm"));
     app.setProperty("helpFile", QStringLiteral("Velm temperature controller program"));
 
+    WorkFolder::Set(WorkFolder::Choose(QDir::currentPath(),
+                                       QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
     InstallMessageBoxErrorReport();
     TComPort::SetDefaultLineFactory(QtSerialLineFactory());
     TComPort::SetPortChooser(&SelectPortDialog::Choose);

@@ -235,7 +235,7 @@ TEST(FileDialogs, QuestionsAnswerTheButtonPressed)
     };
     AnswerNextModal(press(QMessageBox::Ok));
     EXPECT_TRUE(dialogs.Confirm(QStringLiteral("Over write file : a.rec")));
-    EXPECT_EQ(title, QApplication::applicationName() + "|Over write file : a.rec");
+    EXPECT_EQ(title, QApplication::applicationDisplayName() + "|Over write file : a.rec");
     AnswerNextModal(press(QMessageBox::Cancel));
     EXPECT_FALSE(dialogs.Confirm(QStringLiteral("Over write file : a.rec")));
     AnswerNextModal(press(QMessageBox::Yes));

@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -113,6 +115,46 @@ TEST_F(PtyLineTest, HeldAndMissingDevices)
     missing.SetComNumber(2);
     EXPECT_EQ(OpenError(missing), "ie_BadId - Specified comport doesn't exist");
     EXPECT_FALSE(missing.Open());
+}
+
+// Drops root's rights for a scope, so that a device's access rights apply.
+class Unprivileged {
+public:
+    Unprivileged() : Root(::geteuid() == 0)
+    {
+        if (Root)
+            Dropped = ::seteuid(65534) == 0;
+    }
+    ~Unprivileged()
+    {
+        if (Dropped)
+            (void)!::seteuid(0);
+    }
+    bool Ready() const { return !Root || Dropped; }
+
+private:
+    bool Root;
+    bool Dropped = false;
+};
+
+TEST_F(PtyLineTest, ADeviceTheUserMayNotOpenSaysHowToGetTheRight)
+{
+    ASSERT_EQ(::fchmod(Line.Slave, 0), 0);
+    // Everyone may look into the folder of the link; only the device is closed.
+    ASSERT_TRUE(QFile::setPermissions(Folder.Path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                         QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                         QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                         QFileDevice::ExeOther));
+    QString text;
+    {
+        Unprivileged user;
+        ASSERT_TRUE(user.Ready());
+        text = OpenError(Port);
+    }
+    // The group named is the device's own, which differs between systems.
+    EXPECT_TRUE(text.startsWith("Permission denied on " + Line.SlavePath + ": add your user to the ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("then log in again.")) << text.toStdString();
+    EXPECT_FALSE(Port.Open());
 }
 
 TEST_F(PtyLineTest, DeviceGoneClosesThePortAndTellsTheOwner)
@@ -255,6 +297,22 @@ TEST(PortDirectory, LinkedDeviceIsNotListedTwice)
     EXPECT_EQ(ports[0].Number, 5);
     EXPECT_EQ(PortDirectory::DeviceFor(5), folder.Path() + "/ports/COM5");
     EXPECT_TRUE(PortDirectory::PortNames().contains("COM5"));
+}
+
+TEST(PortDirectory, DescribesTheDeviceForPeople)
+{
+    Pty pty;
+    PortFolder folder;
+    ASSERT_TRUE(folder.Link(5, pty.SlavePath));
+    EXPECT_EQ(PortDirectory::Describe(PortDirectory::Ports()).value(5),
+              pty.SlavePath + "\nLink: " + folder.Path() + "/ports/COM5");
+
+    DeviceFacts usb;
+    usb.Device = QStringLiteral("/dev/ttyUSB0");
+    usb.Maker = QStringLiteral("FTDI");
+    usb.Product = QStringLiteral("FT232R USB UART");
+    usb.SerialNumber = QStringLiteral("A50285BI");
+    EXPECT_EQ(PortDirectory::DescribeDevice(usb), "/dev/ttyUSB0\nFTDI FT232R USB UART\nSerial number: A50285BI");
 }
 
 TEST(PortDirectory, RegistryNamesMarkPorts)

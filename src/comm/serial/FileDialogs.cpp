@@ -113,7 +113,7 @@ FileDialogs SharedFileDialogs(QWidget *owner)
         return RunDialog(QStringLiteral("SaveDialog1"), QFileDialog::AcceptSave, guardedOwner, choice);
     };
     dialogs.Confirm = [guardedOwner](const QString &text) {
-        QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
+        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
                         QMessageBox::Ok | QMessageBox::Cancel, guardedOwner);
         box.setDefaultButton(QMessageBox::Ok);
         return box.exec() == QMessageBox::Ok;

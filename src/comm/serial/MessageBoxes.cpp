@@ -48,7 +48,7 @@ void ShowMessage(const QString &text, const QString &caption)
         Sink()(text, caption);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QApplication::applicationName() : caption, text,
+    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QApplication::applicationDisplayName() : caption, text,
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }

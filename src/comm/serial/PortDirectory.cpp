@@ -65,7 +65,7 @@ QList<PortEntry> Links()
 
 QString LinkFolder()
 {
-    return QStringLiteral("ports");
+    return WorkFolder::Path(QString::fromLatin1(WorkFolder::LinkFolderName));
 }
 
 QList<PortEntry> Assign(const QList<PortEntry> &links, const QStringList &devices, const QList<PortEntry> &known)
@@ -217,6 +217,42 @@ QString DeviceFor(int number)
     }
     return QString();
 #endif
+}
+
+QString DescribeDevice(const DeviceFacts &facts)
+{
+    QStringList lines{facts.Device};
+    const QString adapter = QStringList({facts.Maker, facts.Product}).join(QLatin1Char(' ')).trimmed();
+    if (!adapter.isEmpty())
+        lines.append(adapter);
+    if (!facts.SerialNumber.isEmpty())
+        lines.append(QStringLiteral("Serial number: %1").arg(facts.SerialNumber));
+    if (!facts.Link.isEmpty())
+        lines.append(QStringLiteral("Link: %1").arg(facts.Link));
+    return lines.join(QLatin1Char('\n'));
+}
+
+QHash<int, QString> Describe(const QList<PortEntry> &ports)
+{
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    const QString linkFolder = Canonical(LinkFolder());
+    QHash<int, QString> texts;
+    for (const PortEntry &entry : ports) {
+        DeviceFacts facts;
+        facts.Device = Canonical(entry.Device);
+        if (QFileInfo(entry.Device).isSymLink() && Canonical(QFileInfo(entry.Device).absolutePath()) == linkFolder)
+            facts.Link = entry.Device;
+        for (const QSerialPortInfo &info : infos) {
+            if (Canonical(info.systemLocation()) == facts.Device || info.portName() == entry.Device) {
+                facts.Maker = info.manufacturer();
+                facts.Product = info.description();
+                facts.SerialNumber = info.serialNumber();
+                break;
+            }
+        }
+        texts.insert(entry.Number, DescribeDevice(facts));
+    }
+    return texts;
 }
 
 QStringList PortNames()

@@ -1,7 +1,7 @@
 // Which COM numbers exist and which device each one stands for.
 //
 // On Windows COMn is the device COMn and the list comes from the registry.
-// On Linux, a symbolic link ports/COMn in the current directory binds COMn
+// On Linux, a symbolic link ports/COMn in the work folder binds COMn
 // to whatever it points at (a /dev/ttyUSB0, a /dev/serial/by-id name, the
 // simulator's pseudo-terminal); the other serial devices get the lowest free
 // numbers, USB adapters before built-in ports, each group in name order.
@@ -15,6 +15,7 @@
 
 #include "Public.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -22,6 +23,15 @@
 struct PortEntry {
     int Number = 0;
     QString Device;
+};
+
+// What the system tells of a port's device, for people.
+struct DeviceFacts {
+    QString Device;        // the device itself, links resolved ("/dev/ttyUSB0")
+    QString Link;          // the ports/COMn link that names it, if one does
+    QString Maker;         // USB adapters, as the system reports them
+    QString Product;
+    QString SerialNumber;
 };
 
 namespace PortDirectory {
@@ -45,6 +55,12 @@ int EnumerationCount();
 QList<PortEntry> Assign(const QList<PortEntry> &links, const QStringList &devices,
                         const QList<PortEntry> &known = {});
 
+// The facts as the text of a tool tip: the device; the maker and product;
+// the serial number, which tells two adapters of one kind apart; the link.
+QString DescribeDevice(const DeviceFacts &facts);
+// DescribeDevice of each port, by number, as the system reports them now.
+QHash<int, QString> Describe(const QList<PortEntry> &ports);
+
 // The port names as the system reports them ("COM3"): the registry's data
 // on Windows, the directory's numbers on Linux.
 QStringList PortNames();
@@ -54,7 +70,7 @@ QStringList PortNames();
 // does not convert ends the enumeration.
 void MarkComPorts(const QStringList &names, bool present[ComPortCount]);
 
-// The folder of the links, relative to the current directory.
+// The folder of the links, in the work folder (WorkFolder.h).
 QString LinkFolder();
 
 } // namespace PortDirectory

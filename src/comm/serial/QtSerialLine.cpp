@@ -1,6 +1,7 @@
 #include "QtSerialLine.h"
 
 #include "ErrorReport.h"
+#include "OpenRefusal.h"
 #include "PortDirectory.h"
 
 #include <QFileInfo>
@@ -71,7 +72,7 @@ void QtSerialLine::Open(const LineSettings &settings)
         if (error == QSerialPort::DeviceNotFoundError)
             throw ComError(QStringLiteral("ie_BadId - Specified comport doesn't exist"));
         if (error == QSerialPort::PermissionError)
-            throw ComError(QStringLiteral("ie_Open - device already open"));
+            throw ComError(OpenRefusalText(OpenRefusalFactsOf(DevicePath)));
         throw ComError(text);
     }
     Port.setDataTerminalReady(true);

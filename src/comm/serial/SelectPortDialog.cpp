@@ -17,8 +17,15 @@ SelectPortDialog::SelectPortDialog(const QList<int> &ports, QWidget *parent)
     layout->addWidget(new QLabel(QStringLiteral("The configured serial port is not valid."), this));
     layout->addWidget(new QLabel(QStringLiteral("Please choose another port."), this));
     PortList->setObjectName(QStringLiteral("PortList"));
-    for (int port : ports)
+    const QHash<int, QString> devices = PortDirectory::Describe(PortDirectory::Ports());
+    for (int port : ports) {
         PortList->addItem(QStringLiteral("COM%1").arg(port), port);
+        PortList->setItemData(PortList->count() - 1, devices.value(port), Qt::ToolTipRole);
+    }
+    // The closed list tells the chosen port's device too.
+    const auto showDevice = [this] { PortList->setToolTip(PortList->currentData(Qt::ToolTipRole).toString()); };
+    connect(PortList, &QComboBox::currentIndexChanged, this, showDevice);
+    showDevice();
     layout->addWidget(PortList);
     auto *buttons = new QDialogButtonBox(this);
     QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
