@@ -7,9 +7,9 @@
 // the given clock; the line is paced on the given pace clock (by default the
 // same clock, to its millisecond): a controller hears the frame when its
 // last character has crossed the line, answers after the turnaround time,
-// and its reply arrives in chunks as its characters cross the line. Nothing happens
-// unless the master sends something. Ports attached to the bus go before
-// the bus does.
+// and its reply arrives in chunks as its characters cross the line.
+// Nothing happens unless the master sends something. Ports attached to the
+// bus go before the bus does.
 #pragma once
 
 #include "ControllerConfig.h"
