@@ -46,6 +46,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -56,6 +57,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
@@ -421,8 +423,14 @@ public:
             Alone->RunBt0Click(slot, Addresses);
             return;
         }
-        Window->findChild<QSpinBox *>(QStringLiteral("ComAddr%1").arg(slot))->setValue(address);
-        Window->findChild<QPushButton *>(QStringLiteral("RunBt%1").arg(slot))->click();
+        auto *edit = Window->findChild<QSpinBox *>(QStringLiteral("ComAddr%1").arg(slot));
+        auto *button = Window->findChild<QPushButton *>(QStringLiteral("RunBt%1").arg(slot));
+        if (!edit || !button) {
+            View.Fault = QStringLiteral("the window has no ComAddr%1 or RunBt%1").arg(slot);
+            return;
+        }
+        edit->setValue(address);
+        button->click();
     }
 
 private:
