@@ -271,6 +271,7 @@ public:
         Counts.Received(bytes);
         return bytes;
     }
+    bool InputPending() const override { return Inner->InputPending(); }
     QString Describe() const override { return Inner->Describe(); }
 
 private:

@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <cerrno>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,6 +150,57 @@ TEST_F(PtyLineTest, DeviceGoneDuringASettingsChangeIsReportedOnce)
     QTest::qWait(300);
     EXPECT_FALSE(Port.Open());
     EXPECT_EQ(reports, 1);
+}
+
+TEST(PtyLine, AnEmptyReadOfAHealthyDeviceDoesNotLoseTheLine)
+{
+    // Bytes arrive; before their read notification is handled, something
+    // queued ahead of it (a deadline handler) takes them. The notification
+    // then reads nothing, and whatever errno an earlier call left behind
+    // reads like a failure. The device is there all along: the line stays,
+    // and reads on.
+    enum class Taker { DeadlineHandler, AnotherReader };
+    struct Case {
+        const char *Name;
+        Taker Takes;
+        int StaleErrno;
+    } cases[] = {
+        {"the handler takes what is buffered", Taker::DeadlineHandler, EAGAIN},
+        {"the handler, another stale errno", Taker::DeadlineHandler, ENOTTY},
+        {"the driver emptied behind the port's back", Taker::AnotherReader, EAGAIN},
+        {"the same, another stale errno", Taker::AnotherReader, ENOTTY},
+    };
+    for (const Case &c : cases) {
+        Pty pty;
+        ASSERT_TRUE(pty.Valid());
+        QtSerialLine line(pty.SlavePath);
+        QStringList failures;
+        QByteArray received;
+        line.Failed = [&](const QString &text) { failures << text; };
+        line.DataArrived = [&] { received += line.TakeReceived(); };
+        line.Open(LineSettings{});
+        const auto take = [&] {
+            if (c.Takes == Taker::DeadlineHandler) {
+                received += line.TakeReceived();
+                return;
+            }
+            char buffer[64];
+            (void)!::read(pty.Slave, buffer, sizeof buffer);
+        };
+        for (int round = 0; round < 10; ++round) {
+            pty.Send(QByteArray::number(round) + "\r\n");
+            QMetaObject::invokeMethod(qApp, take, Qt::QueuedConnection);
+            errno = c.StaleErrno;
+            QTest::qWait(5);
+        }
+        EXPECT_EQ(failures.join('|').toStdString(), "") << c.Name;
+        if (c.Takes == Taker::DeadlineHandler) {
+            EXPECT_EQ(received, "0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n") << c.Name;
+        }
+        received.clear();
+        pty.Send("still reading");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return received.endsWith("still reading"); }, 2000)) << c.Name;
+    }
 }
 
 TEST(PortDirectory, LinksFirstThenUsbThenBuiltIn)

@@ -27,6 +27,7 @@ public:
     void Write(const QByteArray &bytes) override;
     qint64 PendingWrite() const override { return 0; }
     QByteArray TakeReceived() override;
+    bool InputPending() const override { return false; }  // delivered at once
     QString Describe() const override { return Name; }
 
     // Peer side.

@@ -5,6 +5,21 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace {
+
+// Failures of a device that is still there make a lost line only when this
+// many come within the interval: a device that has really failed reports
+// again at every turn of the event loop.
+constexpr int FailuresForLoss = 20;
+constexpr qint64 FailureIntervalMs = 1000;
+
+} // namespace
+
 QtSerialLine::QtSerialLine(QString device) : DevicePath(std::move(device))
 {
     connect(&Port, &QSerialPort::readyRead, this, [this] {
@@ -46,6 +61,7 @@ bool QtSerialLine::Configure(const LineSettings &s)
 void QtSerialLine::Open(const LineSettings &settings)
 {
     Failing = false;
+    FailuresInBurst = 0;
     Port.setPortName(DevicePath);
     Configure(settings);
     if (!Port.open(QIODevice::ReadWrite)) {
@@ -92,39 +108,67 @@ qint64 QtSerialLine::PendingWrite() const
 
 QByteArray QtSerialLine::TakeReceived()
 {
-    // Pick up bytes the driver holds but whose notification has not been
-    // handled yet, so that data found with an expired deadline comes first.
-    if (Port.isOpen() && !Failing)
-        Port.waitForReadyRead(0);
+    // Only what the port's own read notification has collected: reading the
+    // device here as well would race that notification, which then finds
+    // nothing to read and reports a failure.
     return Port.readAll();
+}
+
+bool QtSerialLine::InputPending() const
+{
+#ifdef Q_OS_UNIX
+    int waiting = 0;
+    if (Port.isOpen() && ::ioctl(Port.handle(), FIONREAD, &waiting) == 0)
+        return waiting > 0;
+#endif
+    return false;
+}
+
+bool QtSerialLine::DeviceStillThere() const
+{
+    if (!QFileInfo::exists(DevicePath))
+        return false;
+#ifdef Q_OS_UNIX
+    pollfd device{Port.handle(), POLLIN, 0};
+    if (::poll(&device, 1, 0) < 0)
+        return false;
+    return (device.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
+#else
+    return false;  // no cheap way to ask: a failure is taken for a loss
+#endif
 }
 
 void QtSerialLine::OnError(QSerialPort::SerialPortError error)
 {
     switch (error) {
-    case QSerialPort::NoError:
-    case QSerialPort::TimeoutError:  // from the zero-time poll above
-        return;
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
     case QSerialPort::ResourceError:
-        break;
     case QSerialPort::UnknownError:
-        // An odd failure of one call on a device that is still there is not
-        // a lost line; a device that has gone is.
-        if (QFileInfo::exists(DevicePath)) {
-            Port.clearError();
-            return;
-        }
         break;
     default:
         return;  // open and configuration errors are reported where they happen
     }
     if (!Port.isOpen() || Failing)
         return;
+    const QString reason = Port.errorString();
+    Port.clearError();
+    if (DeviceStillThere()) {
+        // A read that found nothing (its bytes were taken before its
+        // notification came) reports the errno of whatever call came
+        // before it. The port stops reading after some of these: it reads
+        // on, and only failures that keep coming make a lost line.
+        Port.setReadBufferSize(Port.readBufferSize());
+        if (!FailureBurst.isValid() || FailureBurst.elapsed() > FailureIntervalMs) {
+            FailureBurst.start();
+            FailuresInBurst = 0;
+        }
+        if (++FailuresInBurst < FailuresForLoss)
+            return;
+    }
     // A vanished device keeps reporting errors: stop at the first one.
     Failing = true;
-    const QString text = QStringLiteral("Serial line %1 lost: %2").arg(DevicePath, Port.errorString());
+    const QString text = QStringLiteral("Serial line %1 lost: %2").arg(DevicePath, reason);
     if (Failed)
         Failed(text);
 }

@@ -3,6 +3,7 @@
 
 #include "SerialLine.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 
@@ -18,6 +19,7 @@ public:
     void Write(const QByteArray &bytes) override;
     qint64 PendingWrite() const override;
     QByteArray TakeReceived() override;
+    bool InputPending() const override;
     QString Describe() const override { return DevicePath; }
 
     static QSerialPort::Parity ToQt(TParity parity);
@@ -25,10 +27,16 @@ public:
 private:
     void OnError(QSerialPort::SerialPortError error);
     bool Configure(const LineSettings &settings);
+    // The device file is there and the device has not hung up.
+    bool DeviceStillThere() const;
 
     QString DevicePath;
     QSerialPort Port;
     bool Failing = false;
+    // Failures of a device that is still there, counted over a short while:
+    // only failures that keep coming make a lost line.
+    QElapsedTimer FailureBurst;
+    int FailuresInBurst = 0;
 };
 
 // Opens devices through the port directory: COMn is the device the

@@ -35,6 +35,9 @@ public:
     virtual qint64 PendingWrite() const = 0;
     // Removes and returns what has been received.
     virtual QByteArray TakeReceived() = 0;
+    // Bytes have come in that TakeReceived does not have yet: the device
+    // holds them and their notification is still on its way.
+    virtual bool InputPending() const = 0;
     // What the line stands for, for the user ("/dev/ttyUSB0").
     virtual QString Describe() const = 0;
 

@@ -358,6 +358,16 @@ void TComPort::Check()
             return;
     }
     const qint64 tick = Tick();
+    // Bytes the device holds whose notification has not come yet were on
+    // the line before this deadline was found expired: let the
+    // notification run first (the timers are looked at again right after).
+    const bool timerDue = std::any_of(Triggers.begin(), Triggers.end(),
+                                      [tick](const Trigger &t) { return t.Armed && tick > t.ArmTick + t.Ticks; });
+    if (timerDue && DeferredChecks < MaxDeferredChecks && Line->InputPending()) {
+        ++DeferredChecks;
+        return;
+    }
+    DeferredChecks = 0;
     for (size_t i = 0; i < Triggers.size(); ++i) {
         if (!Triggers[i].Armed || tick <= Triggers[i].ArmTick + Triggers[i].Ticks)
             continue;

@@ -118,4 +118,8 @@ private:
     qint64 CheckDue = 0;
     bool InHandler = false;
     bool CheckAgain = false;
+    // Expired deadlines held back for input still on its way; bounded, so
+    // that a chattering line cannot hold them back for ever.
+    static constexpr int MaxDeferredChecks = 3;
+    int DeferredChecks = 0;
 };
