@@ -156,14 +156,14 @@ struct Read {
     int Count = 0;
 };
 
-// Line time of reads as a master sends them (8 or 17 characters) and a
+// Line+turnaround of reads as a master sends them (8 or 17 characters) and a
 // controller answers them (5 + 2n bytes, or 11 + 4n characters).
-double ReadsLineMs(const TLinkSettings &link, const std::vector<Read> &reads, bool turnaround)
+double ReadsLimitMs(const TLinkSettings &link, const std::vector<Read> &reads)
 {
     double ms = 0;
     for (const Read &r : reads) {
         const int bytes = link.RtuMode ? 8 + 5 + 2 * r.Count : 17 + 11 + 4 * r.Count;
-        ms += bytes * CharMs(link) + SilenceMs(link) + (turnaround ? TurnaroundMs : 0);
+        ms += bytes * CharMs(link) + SilenceMs(link) + TurnaroundMs;
     }
     return ms;
 }
@@ -669,7 +669,7 @@ std::optional<double> SimulatorOverheadMs(const QString &device, const TLinkSett
     ::close(fd);
     if (taken.empty())
         return std::nullopt;
-    const double limit = ReadsLineMs(link, {{0x4700, 2}}, true);
+    const double limit = ReadsLimitMs(link, {{0x4700, 2}});
     double sum = 0;
     for (double t : taken)
         sum += t;
@@ -698,20 +698,25 @@ struct PeerResult {
     int Failed = 0;
 };
 
+// The longest list of reads the peers take (libmodbus_poll's limit).
+constexpr size_t MaxPeerReads = 1024;
+
 QString ReadsArgument(const std::vector<Read> &reads)
 {
     QStringList items;
-    for (size_t i = 0; i < reads.size() && i < 1024; ++i)
-        items << QStringLiteral("0x%1:%2").arg(reads[i].Register, 4, 16, QLatin1Char('0')).arg(reads[i].Count);
+    for (const Read &r : reads)
+        items << QStringLiteral("0x%1:%2").arg(r.Register, 4, 16, QLatin1Char('0')).arg(r.Count);
     return items.join(QLatin1Char(','));
 }
 
 PeerResult RunPeer(const Peer &peer, const TLinkSettings &link, const QString &device, int station,
-                   const std::vector<Read> &reads, int seconds)
+                   const std::vector<Read> &monitorReads, int seconds)
 {
     PeerResult result;
-    if (reads.empty())
+    if (monitorReads.empty())
         return result;
+    const auto count = static_cast<std::ptrdiff_t>(std::min(monitorReads.size(), MaxPeerReads));
+    const std::vector<Read> reads(monitorReads.begin(), monitorReads.begin() + count);
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(peer.Program, peer.Arguments + QStringList{QStringLiteral("--port"), device, QStringLiteral("--baud"),
@@ -735,12 +740,11 @@ PeerResult RunPeer(const Peer &peer, const TLinkSettings &link, const QString &d
     }
     result.Tps = answered / elapsed;
     result.Failed = json.value(QStringLiteral("failed")).toInt();
-    // Its reads in the order it made them: the first `answered` of the
-    // monitor's, again and again.
+    // Its reads in the order it made them: the list again and again.
     std::vector<Read> made;
     for (int i = 0; i < answered; ++i)
-        made.push_back(reads[static_cast<size_t>(i) % std::min<size_t>(reads.size(), 1024)]);
-    result.Ratio = ReadsLineMs(link, made, true) / answered / (1000.0 / result.Tps);
+        made.push_back(reads[static_cast<size_t>(i) % reads.size()]);
+    result.Ratio = ReadsLimitMs(link, made) / answered / (1000.0 / result.Tps);
     result.Ok = true;
     const QString firstError = json.value(QStringLiteral("first_error")).toString();
     std::printf("  %s, the same reads from station %d: %.1f/s (ratio %.3f of line+turnaround); %d failed%s%s\n",
