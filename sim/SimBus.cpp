@@ -59,12 +59,16 @@ private:
     InProcessLine &Line;
 };
 
-SimBus::SimBus(EventClock &clock) : Clock(clock), StartMs(clock.NowMs()) {}
+SimBus::SimBus(EventClock &clock, PaceClock *pace)
+    : Clock(clock), OwnPace(pace ? nullptr : std::make_unique<MillisecondPace>(clock)), Pace(pace ? *pace : *OwnPace),
+      StartMs(clock.NowMs())
+{
+}
 
 SimBus::~SimBus()
 {
-    for (EventClock::TaskId id : Pending)
-        Clock.Cancel(id);
+    for (PaceClock::TaskId id : Pending)
+        Pace.Cancel(id);
 }
 
 SimController &SimBus::Add(const ControllerConfig &config)
@@ -159,7 +163,7 @@ void SimBus::Receive(BusLine &line, const QByteArray &bytes)
     if (bytes.isEmpty())
         return;
     const int id = IdOf(line);
-    const double nowUs = Clock.NowMs() * 1000.0;
+    const double nowUs = static_cast<double>(Pace.NowUs());
     bool heard = false;
     for (auto &station : Stations) {
         heard = heard || line.Hears(station->Controller->Config());
@@ -176,11 +180,10 @@ void SimBus::Receive(BusLine &line, const QByteArray &bytes)
 
 // ---- receiving -------------------------------------------------------------
 
-EventClock::TaskId SimBus::At(double us, std::function<void()> task)
+PaceClock::TaskId SimBus::At(double us, std::function<void()> task)
 {
-    const qint64 ms = static_cast<qint64>(std::ceil(us / 1000.0 - 1e-9));
-    auto id = std::make_shared<EventClock::TaskId>(0);
-    *id = Clock.CallAt(ms, [this, id, task = std::move(task)] {
+    auto id = std::make_shared<PaceClock::TaskId>(0);
+    *id = Pace.CallAtUs(std::llround(us), [this, id, task = std::move(task)] {
         Pending.erase(*id);
         task();
     });
@@ -188,11 +191,11 @@ EventClock::TaskId SimBus::At(double us, std::function<void()> task)
     return *id;
 }
 
-void SimBus::Cancel(EventClock::TaskId &id)
+void SimBus::Cancel(PaceClock::TaskId &id)
 {
     if (!id)
         return;
-    Clock.Cancel(id);
+    Pace.Cancel(id);
     Pending.erase(id);
     id = 0;
 }
@@ -222,7 +225,7 @@ void SimBus::Feed(Station &station, int lineId, const BusLine &line, const QByte
     const double startUs = std::max(nowUs, station.WireEndUs);
     if (config.Rtu) {
         if (!station.Frame.isEmpty() && nowUs - station.WireEndUs >= SilenceMicros(config))
-            FrameEnded(station);  // the gap ended it even if its timer has not run yet
+            FrameEnded(station, station.WireEndUs + SilenceMicros(config));  // even if its timer has not run yet
         for (char c : bytes) {
             if (station.Frame.size() < MaxRtuFrame)
                 station.Frame.append(c);
@@ -232,9 +235,10 @@ void SimBus::Feed(Station &station, int lineId, const BusLine &line, const QByte
         station.WireEndUs = startUs + static_cast<double>(bytes.size()) * charUs;
         Cancel(station.SilenceTask);
         Station *s = &station;
-        station.SilenceTask = At(station.WireEndUs + SilenceMicros(config), [this, s] {
+        const double endUs = station.WireEndUs + SilenceMicros(config);
+        station.SilenceTask = At(endUs, [this, s, endUs] {
             s->SilenceTask = 0;
-            FrameEnded(*s);
+            FrameEnded(*s, endUs);
         });
         return;
     }
@@ -257,14 +261,14 @@ void SimBus::Feed(Station &station, int lineId, const BusLine &line, const QByte
             continue;
         const double endUs = startUs + static_cast<double>(i + 1) * charUs;
         Station *s = &station;
-        At(endUs, [this, s, frame = station.Frame, lineId] { HandleFrame(*s, frame, lineId); });
+        At(endUs, [this, s, frame = station.Frame, lineId, endUs] { HandleFrame(*s, frame, lineId, endUs); });
         station.Frame.clear();
         station.InFrame = false;
     }
     station.WireEndUs = startUs + static_cast<double>(bytes.size()) * charUs;
 }
 
-void SimBus::FrameEnded(Station &station)
+void SimBus::FrameEnded(Station &station, double endUs)
 {
     Cancel(station.SilenceTask);
     const QByteArray frame = station.Frame;
@@ -272,10 +276,12 @@ void SimBus::FrameEnded(Station &station)
     station.Frame.clear();
     station.Overlong = false;
     if (!overlong && !frame.isEmpty())
-        HandleFrame(station, frame, station.LineId);
+        HandleFrame(station, frame, station.LineId, endUs);
 }
 
-void SimBus::HandleFrame(Station &station, const QByteArray &frame, int lineId)
+// `endUs`: when the frame's end could be told on the line; the reply is timed
+// from there, not from when this runs.
+void SimBus::HandleFrame(Station &station, const QByteArray &frame, int lineId, double endUs)
 {
     SimController &controller = *station.Controller;
     const bool rtu = controller.Config().Rtu;
@@ -326,15 +332,15 @@ void SimBus::HandleFrame(Station &station, const QByteArray &frame, int lineId)
     Log(QStringLiteral("-> %1  %2%3")
             .arg(SimFraming::Hex(bytes, rtu), SimFraming::DescribeReply(*reply),
                  fault == Fault::None ? QString() : QStringLiteral("  [fault: %1]").arg(FaultName(fault))));
-    ScheduleReply(station, bytes, fault, lineId);
+    ScheduleReply(station, bytes, fault, lineId, endUs);
 }
 
-void SimBus::ScheduleReply(Station &station, QByteArray reply, Fault fault, int lineId)
+void SimBus::ScheduleReply(Station &station, QByteArray reply, Fault fault, int lineId, double heardUs)
 {
     const ControllerConfig &config = station.Controller->Config();
     const FaultOptions &options = station.Controller->Faults().Options;
     const double charUs = CharacterMicros(config);
-    double startUs = Clock.NowMs() * 1000.0 + Turnaround * 1000.0;
+    double startUs = heardUs + Turnaround * 1000.0;
     if (fault == Fault::Slow)
         startUs += options.SlowMs * 1000.0;
     // One transmitter: a request heard while an earlier reply (a late one)

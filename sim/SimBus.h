@@ -3,17 +3,19 @@
 // settings, at the pace a real line would allow.
 //
 // Tests attach it in-process to TComPort (InProcessLineFactory(&bus)); the
-// simulator program serves it on a pseudo-terminal. Everything runs on the
-// given clock: a controller hears the frame when its last character has
-// crossed the line, answers after the turnaround time, and its reply
-// arrives in chunks as its characters cross the line. Nothing happens
-// unless the master sends something. Ports attached to the bus go before
-// the bus does.
+// simulator program serves it on a pseudo-terminal. The controllers live on
+// the given clock; the line is paced on the given pace clock (by default the
+// same clock, to its millisecond): a controller hears the frame when its
+// last character has crossed the line, answers after the turnaround time,
+// and its reply arrives in chunks as its characters cross the line.
+// Nothing happens unless the master sends something. Ports attached to the
+// bus go before the bus does.
 #pragma once
 
 #include "ControllerConfig.h"
 #include "EventClock.h"
 #include "InProcessLine.h"
+#include "PaceClock.h"
 #include "SimController.h"
 
 #include <functional>
@@ -40,7 +42,8 @@ public:
     static constexpr int MaxAsciiFrame = 64;
     static constexpr int MaxRtuFrame = 256;
 
-    explicit SimBus(EventClock &clock);
+    // `pace` outlives the bus; without one the line is paced on `clock`.
+    explicit SimBus(EventClock &clock, PaceClock *pace = nullptr);
     ~SimBus() override;
     SimBus(const SimBus &) = delete;
     SimBus &operator=(const SimBus &) = delete;
@@ -79,7 +82,7 @@ private:
         bool Overlong = false;  // RTU: more came than any frame holds
         double WireEndUs = 0;   // when the last character heard so far ended
         double SendEndUs = 0;   // when the last reply it sent has left it
-        EventClock::TaskId SilenceTask = 0;
+        PaceClock::TaskId SilenceTask = 0;
         int LineId = 0;
     };
     class InProcessBusLine;
@@ -87,15 +90,17 @@ private:
     int IdOf(BusLine &line);
     void Feed(Station &station, int lineId, const BusLine &line, const QByteArray &bytes, double nowUs);
     void Reset(Station &station);
-    void FrameEnded(Station &station);
-    void HandleFrame(Station &station, const QByteArray &frame, int lineId);
-    void ScheduleReply(Station &station, QByteArray reply, Fault fault, int lineId);
+    void FrameEnded(Station &station, double endUs);
+    void HandleFrame(Station &station, const QByteArray &frame, int lineId, double endUs);
+    void ScheduleReply(Station &station, QByteArray reply, Fault fault, int lineId, double heardUs);
     void Deliver(const Station &station, int lineId, const QByteArray &chunk);
-    EventClock::TaskId At(double us, std::function<void()> task);
-    void Cancel(EventClock::TaskId &id);
+    PaceClock::TaskId At(double us, std::function<void()> task);
+    void Cancel(PaceClock::TaskId &id);
     void Log(const QString &text);
 
     EventClock &Clock;
+    std::unique_ptr<MillisecondPace> OwnPace;
+    PaceClock &Pace;
     qint64 StartMs;
     std::vector<std::unique_ptr<Station>> Stations;
     int Turnaround = 5;
@@ -105,6 +110,6 @@ private:
     std::map<BusLine *, int> LineIds;
     std::map<int, BusLine *> Lines;
     int NextLineId = 1;
-    std::set<EventClock::TaskId> Pending;
+    std::set<PaceClock::TaskId> Pending;
     QString LastUnheard;
 };

@@ -3,6 +3,7 @@
 // Modbus masters.
 
 #include "ControllerArgs.h"
+#include "MicrosecondPace.h"
 #include "PtyLink.h"
 #include "SimBus.h"
 
@@ -172,7 +173,16 @@ int main(int argc, char **argv)
         faults.push_back(*setup);
     }
 
-    SimBus bus(DefaultClock());
+    // The line is timed to the microsecond: whole milliseconds of the
+    // simulator's own would add more than a millisecond to every exchange.
+    std::unique_ptr<MicrosecondPace> pace;
+    try {
+        pace = std::make_unique<MicrosecondPace>();
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "qmvsim: %s\n", error.what());
+        return 1;
+    }
+    SimBus bus(DefaultClock(), pace.get());
     bus.SetTurnaroundMs(turnaroundMs);
     bus.SetChunkBytes(chunkBytes);
     bus.SetProgramMinuteMs(minuteMs);
@@ -221,6 +231,10 @@ int main(int argc, char **argv)
                   .arg(DescribeLink(c->Config())));
     const int result = app.exec();
     line.reset();
-    Print(QStringLiteral("qmvsim: stopped, link removed"));
+    const MicrosecondPace::Lateness late = pace->Late();
+    Print(QStringLiteral("qmvsim: stopped, link removed; %1 paced events, %2 us late on average, at most %3 us")
+              .arg(late.Tasks)
+              .arg(late.Tasks ? static_cast<double>(late.TotalUs) / static_cast<double>(late.Tasks) : 0.0, 0, 'f', 1)
+              .arg(late.MaxUs));
     return result;
 }

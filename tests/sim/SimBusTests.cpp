@@ -3,8 +3,15 @@
 #include "SimTestSupport.h"
 
 #include "FrameCodec.h"
+#ifdef Q_OS_LINUX
+#include "MicrosecondPace.h"
+#endif
+
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -182,7 +189,7 @@ TEST(SimBus, AReplyWaitsUntilTheControllersLateReplyHasLeftIt)
     Master master(clock, bus, LineOf(AsciiA));
     master.SentAtMs = clock.NowMs();
     master.Port.PutBlock(QByteArray(":010347000002B3\r\n"));
-    // The late reply goes out from 123 ms to 142.8 ms; the second request
+    // The late reply goes out from 122.7 ms to 142.5 ms; the second request
     // is heard at 127.7 ms, while it does.
     clock.Advance(110);
     master.Port.PutBlock(QByteArray(":010347010001B3\r\n"));
@@ -203,6 +210,89 @@ TEST(SimBus, ChunkSizeSetsHowRepliesArrive)
     EXPECT_EQ(master.Transact(":010347000002B3\r\n"), ":01030400FA03E813\r\n");
     EXPECT_EQ(master.Arrivals.size(), 5u);
 }
+
+// A pace clock to the microsecond that tests move by hand, and the master's
+// end of a line as the bus sees it: what was sent to it, and when.
+class VirtualPace : public PaceClock {
+public:
+    qint64 NowUs() const override { return Now; }
+    TaskId CallAtUs(qint64 dueUs, Task task) override
+    {
+        Tasks.emplace(std::make_pair(dueUs, NextId), std::move(task));
+        return NextId++;
+    }
+    void Cancel(TaskId id) override
+    {
+        std::erase_if(Tasks, [id](const auto &entry) { return entry.first.second == id; });
+    }
+    void AdvanceTo(qint64 us)
+    {
+        while (!Tasks.empty() && Tasks.begin()->first.first <= us) {
+            Now = std::max(Now, Tasks.begin()->first.first);
+            Task task = std::move(Tasks.begin()->second);
+            Tasks.erase(Tasks.begin());
+            task();
+        }
+        Now = std::max(Now, us);
+    }
+
+    qint64 Now = 5'000'000;
+
+private:
+    std::map<std::pair<qint64, TaskId>, Task> Tasks;
+    TaskId NextId = 1;
+};
+
+class RecordingLine : public BusLine {
+public:
+    RecordingLine(const VirtualPace &pace, const ControllerConfig &config) : Pace(pace), Config(config) {}
+    bool Hears(const ControllerConfig &config) const override { return config.Baud == Config.Baud; }
+    void Send(const QByteArray &bytes) override { Arrivals.emplace_back(Pace.NowUs(), bytes); }
+    QString Describe() const override { return QStringLiteral("recording"); }
+
+    const VirtualPace &Pace;
+    ControllerConfig Config;
+    std::vector<std::pair<qint64, QByteArray>> Arrivals;
+};
+
+struct PaceCase {
+    const char *Name;
+    ControllerConfig Controller;
+    QByteArray Request;
+    // When each chunk of the reply has crossed the line, in microseconds
+    // after the request was written.
+    std::vector<qint64> ChunksUs;
+};
+
+class SimBusPace : public ::testing::TestWithParam<PaceCase> {};
+
+// On a clock to the microsecond the line's time is kept to the microsecond,
+// whatever the clock of the controllers: nothing is rounded to milliseconds.
+TEST_P(SimBusPace, RepliesCrossTheLineToTheMicrosecond)
+{
+    const PaceCase &c = GetParam();
+    VirtualClock clock;
+    VirtualPace pace;
+    SimBus bus(clock, &pace);  // turnaround 5 ms, chunks of 16 bytes
+    AddQuiet(bus, c.Controller);
+    RecordingLine line(pace, c.Controller);
+    const qint64 sentUs = pace.Now;
+    bus.Receive(line, c.Request);
+    pace.AdvanceTo(sentUs + 1'000'000);
+    ASSERT_EQ(line.Arrivals.size(), c.ChunksUs.size());
+    for (size_t i = 0; i < c.ChunksUs.size(); ++i)
+        EXPECT_EQ(line.Arrivals[i].first - sentUs, c.ChunksUs[i]) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SimBusPace,
+    ::testing::Values(
+        // 10 bits at 38400 baud: 8 bytes, 1.75 ms of silence, 5 ms, 9 bytes.
+        PaceCase{"Rtu38400", Config(Model::A, 5, 38400, 8, pNone, 1, true),
+                 Bytes({0x05, 0x03, 0x47, 0x00, 0x00, 0x02, 0xD1, 0x3B}), {11'177}},
+        // 17 characters at 9600, 5 ms, 16 and then 19 characters.
+        PaceCase{"Ascii9600", AsciiA, ":010347000002B3\r\n", {39'375, 42'500}}),
+    [](const auto &info) { return std::string(info.param.Name); });
 
 // ---- faults ----------------------------------------------------------------
 
@@ -471,5 +561,31 @@ TEST(SimBus, LogsRequestsAndReplies)
     EXPECT_TRUE(lines[1].contains(QLatin1String("station 1 read 0x4700 x2")));
     EXPECT_TRUE(lines[2].contains(QLatin1String("data 0x00FA 0x03E8")));
 }
+
+#ifdef Q_OS_LINUX
+// The simulator program's own pace: tasks run in the order of their times and
+// never before them, also one scheduled later for an earlier time, and a
+// cancelled one not at all.
+TEST(MicrosecondPace, RunsTasksInTheirOrderNeverEarly)
+{
+    MicrosecondPace pace;
+    std::vector<std::pair<int, qint64>> ran;  // task, how late
+    const qint64 start = pace.NowUs();
+    const std::vector<qint64> offsets{3000, 2000, 1000, 2000};
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        const qint64 due = start + offsets[i];
+        pace.CallAtUs(due, [&ran, &pace, i, due] { ran.emplace_back(static_cast<int>(i), pace.NowUs() - due); });
+    }
+    pace.Cancel(pace.CallAtUs(start + 1500, [&ran] { ran.emplace_back(99, 0); }));
+    ASSERT_TRUE(QTest::qWaitFor([&ran] { return ran.size() >= 4; }, 5000));
+    QTest::qWait(10);
+    ASSERT_EQ(ran.size(), 4u);
+    const std::vector<int> order{2, 1, 3, 0};
+    for (size_t i = 0; i < ran.size(); ++i) {
+        EXPECT_EQ(ran[i].first, order[i]) << i;
+        EXPECT_GE(ran[i].second, 0) << i;
+    }
+}
+#endif
 
 } // namespace
