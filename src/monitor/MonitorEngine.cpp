@@ -219,6 +219,7 @@ void MonitorEngine::ClearWriteFlags()
     UnlockDone = false;
     UnlockPending = false;
     WritePending = false;
+    PasswordReadBack = false;
 }
 
 void MonitorEngine::AfterLastSlot()
@@ -645,6 +646,7 @@ void MonitorEngine::ProcessWrite(const std::vector<std::uint8_t> &bytes, int fun
         PasswordWrite = false;
         PasswordInProgress = false;
         WritePending = false;
+        PasswordReadBack = true;
         ReselectPending = true;
         Advance();
         RefreshRequested = true;
@@ -885,6 +887,8 @@ void MonitorEngine::Consume(int step, int s, const std::vector<int> &words)
         if (step == 7)
             CheckLevelChange();
         RefreshSecurity();
+        if (std::exchange(PasswordReadBack, false))
+            Viewer.TransferFinished(FinishedTransfer::Password, 0, slot.SlotAddress);
     }
     Notify(MonitorAspect::Slots | MonitorAspect::Large | MonitorAspect::Menus | MonitorAspect::Diagnostics
            | MonitorAspect::Security);

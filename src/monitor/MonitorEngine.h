@@ -63,6 +63,13 @@ struct MonitorMenus {
     bool PvRecordChecked = false;
 };
 
+// The jobs a window starts whose end it reports itself.
+enum class FinishedTransfer {
+    Download,  // the buffer written into the selected controller
+    WriteAll,  // the buffer broadcast to every controller
+    Password,  // a password (or "All Lock") written and the security read back
+};
+
 class MonitorView {
 public:
     virtual ~MonitorView() = default;
@@ -84,6 +91,10 @@ public:
     // A level or key change of model C needs its password: ask for it and
     // answer with PasswordEntered.
     virtual void AskPassword() = 0;
+    // A job ended as it should: `count` registers written (downloads) to
+    // `station` (0 for the broadcast). A password's job ends when the
+    // controller's security has been read back after it.
+    virtual void TransferFinished(FinishedTransfer /*job*/, int /*count*/, int /*station*/) {}
 };
 
 class MonitorEngine : public RampTransferHost {
@@ -224,6 +235,7 @@ private:
     void StoreRampPair(int word);
     void WriteConfirmed();
     void EndTransfers(bool failed = false);
+    void FinishDownload();
     void SetProgress(int position);
     void HideProgress();
     TransferStart TransferAllowed() const;
@@ -284,6 +296,7 @@ private:
     bool Broadcasting = false;
     int DownloadStep = 0;
     int DownloadNext = 0;
+    int DownloadWritten = 0;
     bool RampWriting = false;
     int RampWriteIndex = 0;
     int Progress = 0;
@@ -295,6 +308,7 @@ private:
     bool PasswordInProgress = false;  // the display stops following the controller
     bool PasswordWrite = false;       // the pending write carries a password
     int PasswordRegister = 0;         // where the password being asked for goes
+    bool PasswordReadBack = false;    // answered: the next security read ends the job
 
     QString MessageText;
     bool MessageIsRed = false;

@@ -68,6 +68,7 @@ MonitorEngine::TransferStart MonitorEngine::DOWNLOAD1Click(bool broadcast, const
     Downloading = true;
     Broadcasting = broadcast;
     DownloadStep = 0;
+    DownloadWritten = 0;
     ProgressLabel = caption;
     ProgressVisible = true;
     Progress = 0;
@@ -122,9 +123,7 @@ void MonitorEngine::PrepareTransferWrite()
         const std::optional<DownloadWrite> w = PrepareDownload(slot.SlotModel, DownloadStep, Image, slot.FirmwareVersion);
         if (!w) {
             // The steps left were all skipped.
-            Downloading = Broadcasting = false;
-            HideProgress();
-            RefreshRequested = true;
+            FinishDownload();
             return;
         }
         DownloadStep = w->Step;
@@ -155,15 +154,14 @@ void MonitorEngine::WriteConfirmed()
         return;
     WritePending = false;
     if (Downloading) {
+        ++DownloadWritten;
         DownloadStep = DownloadNext;
         const int count = DownloadStepCount(Slots[static_cast<size_t>(Selected)].SlotModel);
         if (DownloadStep < count) {
             SetProgress(DownloadStep * 1000 / std::max(count, 1));
             return;
         }
-        Downloading = Broadcasting = false;
-        HideProgress();
-        RefreshRequested = true;
+        FinishDownload();
         return;
     }
     if (RampWriting) {
@@ -230,6 +228,16 @@ void MonitorEngine::StoreRampPair(int word)
     RampClient = nullptr;
     if (client)
         client->RampReadDone(RampParameters, ramp->Bytes);
+}
+
+void MonitorEngine::FinishDownload()
+{
+    const bool broadcast = Broadcasting;
+    Downloading = Broadcasting = false;
+    HideProgress();
+    RefreshRequested = true;
+    Viewer.TransferFinished(broadcast ? FinishedTransfer::WriteAll : FinishedTransfer::Download, DownloadWritten,
+                            broadcast ? 0 : Slots[static_cast<size_t>(Selected)].SlotAddress);
 }
 
 void MonitorEngine::EndTransfers(bool failed)

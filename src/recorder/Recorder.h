@@ -26,6 +26,7 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class QSpinBox;
+class QStatusBar;
 class QToolButton;
 class QWidget;
 class TRecdIme;
@@ -90,7 +91,6 @@ private:
     void ShowPositionText(const QString &text) override;
     void ShowTrackPosition(int position) override;
     QString PositionText() const override;
-    std::array<int, RecorderSlotCount> AddressEdits() const override { return TypedAddresses(); }
     void ShowFileError() override;
     void ShowConversionError(const QString &text) override;
     // ChartView (and ReplayView's sample time)
@@ -125,6 +125,8 @@ private:
     std::array<QLineEdit *, RecorderSlotCount> PV{};
     std::array<QPushButton *, RecorderSlotCount> DevicePL{};
     QLabel *ErrMess = nullptr;
+    QStatusBar *StatusLine = nullptr;  // how the last action ended
+    bool RecordingShown = false;
     TRecdIme *RecdIme = nullptr;
     QGroupBox *DisplayPL = nullptr;
     QComboBox *DisplayMd = nullptr;
