@@ -182,7 +182,8 @@ QString PasswordAccepted(int station)
 
 QString PasswordRefused(int station, const QString &level)
 {
-    return Controller(station) + QStringLiteral(" did not accept the password; its security level is \"%1\".").arg(level);
+    return Controller(station)
+        + QStringLiteral(" did not accept the password; its security level is \"%1\".").arg(level);
 }
 
 QString AllLockDone(int station)

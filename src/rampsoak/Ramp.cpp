@@ -610,11 +610,12 @@ void TRampSoak::RampWriteProgress(int written)
 {
     if (Running != Transfer::Writing)
         return;
-    if (written >= RampWriteCount) {
-        EndTransfer();
-        ShowStatus(MessageTable::RampProgramWritten(TransferStation));
-    } else
+    if (written < RampWriteCount) {
         UpLoadBarP->setValue(WriteProgressPerMille(written));
+        return;
+    }
+    EndTransfer();
+    ShowStatus(MessageTable::RampProgramWritten(TransferStation));
 }
 
 void TRampSoak::RampTransferFailed()

@@ -641,7 +641,9 @@ void TPRecord::CsvBtClick()
     StatusLine->clearMessage();
     int rows = 0;
     switch (CsvExport::Export(ReplayEngine->FilePath(), path, &rows)) {
-    case CsvExport::Result::Done: StatusLine->showMessage(MessageTable::RowsWritten(rows, QFileInfo(path).fileName())); break;
+    case CsvExport::Result::Done:
+        StatusLine->showMessage(MessageTable::RowsWritten(rows, QFileInfo(path).fileName()));
+        break;
     case CsvExport::Result::SourceFailed: ShowFileError(); break;
     case CsvExport::Result::TargetFailed: ShowMessage(MessageTable::DataCanNotSave); break;
     }

@@ -91,6 +91,7 @@ private:
     void ShowPositionText(const QString &text) override;
     void ShowTrackPosition(int position) override;
     QString PositionText() const override;
+    std::array<int, RecorderSlotCount> AddressEdits() const override { return TypedAddresses(); }
     void ShowFileError() override;
     void ShowConversionError(const QString &text) override;
     // ChartView (and ReplayView's sample time)

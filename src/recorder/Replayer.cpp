@@ -39,6 +39,13 @@ bool Replayer::Load(const QString &path, RecordFile::Header &header)
     return true;
 }
 
+void Replayer::ResetSlots()
+{
+    const std::array<int, RecorderSlotCount> edits = View.AddressEdits();
+    for (int s = 0; s < RecorderSlotCount; ++s)
+        State.DeviceAddress[At(s)] = static_cast<std::uint8_t>(std::clamp(edits[At(s)], 0, MaxStation));
+}
+
 void Replayer::Play()
 {
     // A jump still waiting for the clock is made first, so that play starts
@@ -139,6 +146,7 @@ void Replayer::End()
     State.ReplayRunning = false;
     State.ReplayState = ReplayStopped;
     State.DroppedAt.fill(-1);
+    ResetSlots();
 }
 
 bool Replayer::LoadWindow(int first)
@@ -197,6 +205,7 @@ void Replayer::JumpTo()
         View.ShowConversionError(MessageTable::NotValidInteger.arg(text));
         return;
     }
+    ResetSlots();
     // Drops are found again in the records drawn; one found further on must
     // not keep a curve before it out of the scale.
     State.DroppedAt.fill(-1);

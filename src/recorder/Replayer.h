@@ -22,6 +22,8 @@ public:
     virtual void ShowPositionText(const QString &text) = 0;  // LoopCnt
     virtual void ShowTrackPosition(int position) = 0;        // TrackBar, without a jump
     virtual QString PositionText() const = 0;                // what LoopCnt holds
+    // The values of the address spin edits.
+    virtual std::array<int, RecorderSlotCount> AddressEdits() const = 0;
     virtual void ShowSampleTime(const QString &text) = 0;    // ErrMess
     // "File Error": the file cannot be read (any more).
     virtual void ShowFileError() = 0;
@@ -61,6 +63,7 @@ private:
     void End();
     bool LoadWindow(int first);
     void FileFailed();
+    void ResetSlots();
 
     TRecorderState &State;
     TChartState &ChartData;

@@ -187,9 +187,10 @@ void TrendChart::DrawSampleColumn(int n)
                         Qt::AlignLeft);
         for (int s = 0; s < RecorderSlotCount; ++s) {
             const int lastY = Chart.LastY[At(s)];
-            if (Drawn(s) && Chart.ChartRing[At(s)][At(c)] != DroppedMarker && lastY > g.ChartTop + 2 && lastY < g.ChartBottom - 16 && Chart.ChartColumn > 20)
-                Canvas.Text({x - 20, lastY + 2}, TenthsText(Chart.ChartRing[At(s)][At(c)]), DeviceColors[At(s)],
-                            Qt::AlignLeft);
+            const int v = Chart.ChartRing[At(s)][At(c)];
+            if (Drawn(s) && v != DroppedMarker && lastY > g.ChartTop + 2 && lastY < g.ChartBottom - 16
+                && Chart.ChartColumn > 20)
+                Canvas.Text({x - 20, lastY + 2}, TenthsText(v), DeviceColors[At(s)], Qt::AlignLeft);
         }
     }
 

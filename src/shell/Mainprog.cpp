@@ -151,7 +151,8 @@ bool TMainForm::LineFreeFor(int module) const
     if (SessionState.ActiveModule == ModuleNone || SessionState.ActiveModule == module)
         return true;
     // The user is told where the line is and how to get it back.
-    ShowMessage(MessageTable::ComPortInUse + QLatin1Char('\n') + MessageTable::LineHolderText(SessionState.ActiveModule));
+    ShowMessage(MessageTable::ComPortInUse + QLatin1Char('\n')
+                + MessageTable::LineHolderText(SessionState.ActiveModule));
     return false;
 }
 

@@ -77,7 +77,7 @@ TEST_F(PasswordDialogTest, LooksAsItShould)
 TEST_F(PasswordDialogTest, OpensOverTheWindowThatAsks)
 {
     QWidget monitor;
-    monitor.setGeometry(700, 300, 400, 300);
+    monitor.setGeometry(350, 250, 400, 300);  // inside the 800 x 600 offscreen screen
     monitor.show();
     Dialog->Ask([this](std::optional<int> password) { Outcomes.push_back(password); }, &monitor);
     EXPECT_LE((Dialog->frameGeometry().center() - monitor.frameGeometry().center()).manhattanLength(), 2);

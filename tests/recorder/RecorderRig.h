@@ -158,6 +158,7 @@ public:
     void ShowPositionText(const QString &text) override { Position = text; }
     void ShowTrackPosition(int position) override { Track = position; }
     QString PositionText() const override { return Position; }
+    std::array<int, RecorderSlotCount> AddressEdits() const override { return Edits; }
     void ShowSampleTime(const QString &text) override { Time = text; }
     void ShowFileError() override { ++FileErrors; }
     void ShowConversionError(const QString &text) override { ConversionErrors << text; }
@@ -165,6 +166,7 @@ public:
     std::vector<TReplayState> States;
     QString Position = ZeroCounterText();
     int Track = 0;
+    std::array<int, RecorderSlotCount> Edits{};
     QString Time;
     int FileErrors = 0;
     QStringList ConversionErrors;

@@ -14,6 +14,7 @@ protected:
     {
         ASSERT_TRUE(Folder.isValid());
         Timer.OnTimer = [this] { Replay.Timer1Timer(); };
+        View.Edits = {1, 2};
     }
     QString Path(const char *name) const { return Folder.filePath(QString::fromLatin1(name)); }
     // A file of `count` records, slot 0 at station 1 counting up in tenths,

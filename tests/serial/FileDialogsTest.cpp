@@ -191,7 +191,10 @@ TEST(FileDialogs, EachKindRemembersItsOwnFolderAndName)
     MainWindowWithDialogs main;
     QTemporaryDir folder;
     ASSERT_TRUE(QDir(folder.path()).mkpath("a") && QDir(folder.path()).mkpath("b"));
-    ASSERT_TRUE(WriteFile(folder.filePath("a/modelB.kp")));
+    // The files exist, so that the dialog takes them whatever it has read
+    // of their folders yet.
+    for (const char *file : {"a/modelB.kp", "b/prog.kr", "b/run.kc"})
+        ASSERT_TRUE(WriteFile(folder.filePath(file)));
     // Kinds of their own, so that no other test has chosen them before.
     const QString backup = QStringLiteral("Backups (*.kp)|*.KP");
     const QString program = QStringLiteral("Programs (*.kr)|*.KR");
@@ -228,8 +231,16 @@ TEST(FileDialogs, EachKindRemembersItsOwnFolderAndName)
                 dialog->reject();
                 return;
             }
+            // The dialog does not change a name the user is typing: the name
+            // field is left first.
+            if (QWidget *typing = dialog->focusWidget())
+                typing->clearFocus();
             dialog->selectFile(step.Choose);
-            dialog->accept();
+            static_cast<QDialog *>(dialog)->accept();
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "the dialog did not take " << step.Choose.toStdString();
+                dialog->reject();
+            }
         });
         const QString chosen = step.Save ? dialogs.ChooseSave({step.Kind}) : dialogs.ChooseOpen({step.Kind});
         EXPECT_EQ(chosen, step.Choose) << step.Kind.toStdString();
