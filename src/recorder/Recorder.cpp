@@ -30,7 +30,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <utility>
 
 TPRecord *PRecord = nullptr;
 
@@ -655,13 +654,14 @@ void TPRecord::ShowRecording(bool recording)
 {
     // A recording that ends says where its records went.
     const TRecorderState &state = RecorderState;
-    if (recording)
+    const bool ended = RecordingShown && !recording;
+    RecordingShown = recording;
+    if (recording) {
         StatusLine->clearMessage();
-    else if (std::exchange(RecordingShown, false) && state.SaveArmed && state.RecordFileUsed) {
+    } else if (ended && state.SaveArmed && state.RecordFileUsed) {
         const QFileInfo file(state.RecordFilePath);
         StatusLine->showMessage(MessageTable::RecordsSaved(RecordFile::RecordCount(file.size()), file.fileName()));
     }
-    RecordingShown = recording;
     Paint(BackGndP, recording ? Red : Lime);
     StartBt->setText(recording ? MessageTable::RecorderStop : MessageTable::RecorderStart);
     StartBt->setToolTip(recording ? MessageTable::StopHint : MessageTable::StartHint);
