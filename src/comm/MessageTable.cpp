@@ -116,6 +116,99 @@ const QString DataErrorCaption = QStringLiteral("Data Error");
 const QString NoControllerSelected = QStringLiteral("No controller selected");
 const QString RampTransferIncomplete = QStringLiteral("Ramp soak transfer did not complete");
 
+QString LineHolderText(int module)
+{
+    switch (module) {
+    case ModuleMonitor: return QStringLiteral("The monitor holds the line: close it, or press Cancel on its slots.");
+    case ModuleRecorder: return QStringLiteral("The recorder holds the line: press Stop, or close it.");
+    case ModuleSetup: return QStringLiteral("The link settings dialog holds the line: close it.");
+    default: return QString();
+    }
+}
+
+namespace {
+
+QString Counted(int count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+QString Target(int station)
+{
+    return station == 0 ? QStringLiteral("every controller on the line") : QStringLiteral("address %1").arg(station);
+}
+
+QString Controller(int station)
+{
+    return QStringLiteral("The controller at address %1").arg(station);
+}
+
+} // namespace
+
+QString ParametersWritten(int count, int station)
+{
+    return Counted(count, "parameter", "parameters") + QStringLiteral(" written to ") + Target(station);
+}
+
+QString RampProgramRead(int station)
+{
+    const QString text = QStringLiteral("Ramp soak program read");
+    return station > 0 ? text + QStringLiteral(" from address %1").arg(station) : text;
+}
+
+QString RampProgramWritten(int station)
+{
+    const QString text = QStringLiteral("Ramp soak program written");
+    return station > 0 ? text + QStringLiteral(" to address %1").arg(station) : text;
+}
+
+QString RowsWritten(int rows, const QString &fileName)
+{
+    return Counted(rows, "row", "rows") + QStringLiteral(" written to ") + fileName;
+}
+
+QString RecordsSaved(int records, const QString &fileName)
+{
+    return Counted(records, "record", "records") + QStringLiteral(" saved in ") + fileName;
+}
+
+QString FileSaved(const QString &fileName)
+{
+    return QStringLiteral("Saved to ") + fileName;
+}
+
+QString FileLoaded(const QString &fileName)
+{
+    return QStringLiteral("Loaded from ") + fileName;
+}
+
+QString PasswordAccepted(int station)
+{
+    return Controller(station) + QStringLiteral(" accepted the password.");
+}
+
+QString PasswordRefused(int station, const QString &level)
+{
+    return Controller(station)
+        + QStringLiteral(" did not accept the password; its security level is \"%1\".").arg(level);
+}
+
+QString AllLockDone(int station)
+{
+    return Controller(station) + QStringLiteral(" is locked.");
+}
+
+QString AllLockRefused(int station, const QString &level)
+{
+    return Controller(station) + QStringLiteral(" did not lock; its security level is \"%1\".").arg(level);
+}
+
+QString AllLockQuestion(int station)
+{
+    return QStringLiteral("Lock every parameter of the controller at address %1? Unlocking needs its password.")
+        .arg(station);
+}
+
 const QString &ExceptionText(int code)
 {
     switch (code) {

@@ -101,6 +101,29 @@ extern const QString DataErrorCaption;
 extern const QString NoControllerSelected;   // "No controller selected"
 extern const QString RampTransferIncomplete; // "Ramp soak transfer did not complete"
 
+// Who holds the line (an ActiveModule value) and how to free it, shown
+// under "COM Port In Use !!!".
+QString LineHolderText(int module);
+
+// How an action ended, for the window's status line. A station of 0 is
+// every controller on the line (the broadcast) for the parameters, and
+// unknown for the ramp/soak program.
+QString ParametersWritten(int count, int station);
+QString RampProgramRead(int station);
+QString RampProgramWritten(int station);
+QString RowsWritten(int rows, const QString &fileName);
+QString RecordsSaved(int records, const QString &fileName);
+QString FileSaved(const QString &fileName);
+QString FileLoaded(const QString &fileName);
+// After a password (or "All Lock") and the read-back of the security.
+// `level` is the security level the controller reports now.
+QString PasswordAccepted(int station);
+QString PasswordRefused(int station, const QString &level);
+QString AllLockDone(int station);
+QString AllLockRefused(int station, const QString &level);
+// The question before "All Lock" is written.
+QString AllLockQuestion(int station);
+
 // Text of a Modbus exception code: 1-4 and 11-14 have their own, any other
 // code is "Unknow Error     !!!".
 const QString &ExceptionText(int code);

@@ -225,6 +225,7 @@ void MonitorEngine::SelectionLost()
     if (Parameters.CalibrationShown)
         Parameters.ShowCalibration(false, ModelNone);
     KeyListOpen = false;
+    PasswordReadBack = false;
     EndJob(JobEnd::Failed);
     if (Step >= 10) {
         Step = 2;
@@ -1002,6 +1003,8 @@ void MonitorEngine::Consume(int step, int s, const std::vector<int> &words)
         if (step == 7)
             CheckLevelChange();
         RefreshSecurity();
+        if (std::exchange(PasswordReadBack, false))
+            Viewer.TransferFinished(FinishedTransfer::Password, 0, slot.SlotAddress);
     }
     Notify(MonitorAspect::Slots | MonitorAspect::Large | MonitorAspect::Menus | MonitorAspect::Diagnostics
            | MonitorAspect::Security);

@@ -70,6 +70,13 @@ struct MonitorMenus {
     bool PvRecordChecked = false;
 };
 
+// The jobs a window starts whose end it reports itself.
+enum class FinishedTransfer {
+    Download,  // the buffer written into the selected controller
+    WriteAll,  // the buffer broadcast to every controller
+    Password,  // a password (or "All Lock") written and the security read back
+};
+
 class MonitorView {
 public:
     virtual ~MonitorView() = default;
@@ -91,6 +98,10 @@ public:
     // A level or key change of model C needs its password: ask for it and
     // answer with PasswordEntered.
     virtual void AskPassword() = 0;
+    // A job ended as it should: `count` registers written (downloads) to
+    // `station` (0 for the broadcast). A password's job ends when the
+    // controller's security has been read back after it.
+    virtual void TransferFinished(FinishedTransfer /*job*/, int /*count*/, int /*station*/) {}
 };
 
 class MonitorEngine : public RampTransferHost {
@@ -342,6 +353,7 @@ private:
     // Model C security.
     SecurityView SecurityState;
     bool KeyListOpen = false;  // the display stops following the controller
+    bool PasswordReadBack = false;  // answered: the next security read tells the window
 
     QString MessageText;
     bool MessageIsRed = false;

@@ -95,6 +95,7 @@ void MonitorEngine::PasswordAnswered()
     // Accepted or refused, the attempt ends, and the slot is identified and
     // read again to show the level and keys it has now.
     EndJob(JobEnd::Done);
+    PasswordReadBack = true;
     ReselectPending = true;
     Advance();
     RefreshRequested = true;

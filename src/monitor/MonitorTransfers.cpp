@@ -237,9 +237,12 @@ void MonitorEngine::JobConfirmed(RequestKind kind)
 
 void MonitorEngine::DownloadComplete()
 {
+    const DownloadJob done = std::get<DownloadJob>(Job);
     EndJob(JobEnd::Done);
     HideProgress();
     RefreshRequested = true;
+    Viewer.TransferFinished(done.Broadcast ? FinishedTransfer::WriteAll : FinishedTransfer::Download, done.Written,
+                            done.Target.Station);
 }
 
 void MonitorEngine::JobData(int word)

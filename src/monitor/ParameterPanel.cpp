@@ -56,7 +56,10 @@ ParameterPanel::ParameterPanel(double scale, QWidget *parent)
 
     for (const ParamControl &c : ParamControls()) {
         Controls[static_cast<size_t>(c.Id)] = MakeControl(c);
-        Labels[static_cast<size_t>(c.Id)] = LabelFor(c);
+        QLabel *label = LabelFor(c);
+        Labels[static_cast<size_t>(c.Id)] = label;
+        if (label && !label->buddy())
+            label->setBuddy(Controls[static_cast<size_t>(c.Id)]);
     }
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(ScaledPx(2, scale), ScaledPx(3, scale), ScaledPx(2, scale), ScaledPx(3, scale));
@@ -209,6 +212,7 @@ QWidget *ParameterPanel::BuildSecurity()
         auto *list = new CloseUpList(QStringLiteral("Pass") + n, {QStringLiteral("Disable"), QStringLiteral("Enable")},
                                      ItemHeight, SecurityPL);
         list->setAccessibleName(label->text());
+        label->setBuddy(list);
         PassLists[static_cast<size_t>(k)] = list;
         layout->addWidget(label, k + 1, 0);
         layout->addWidget(list, k + 1, 1);
@@ -386,14 +390,20 @@ void ParameterPanel::Render(const ParameterPage &page, const LargeView &large)
     SvVisible = page[Pc::SV].Visible;
     RenderProgramDisplay(large);
 
-    // A label is there while one of its controls is.
+    // A label is there while one of its controls is, and names the one
+    // shown: assistive technology reads a list under its label's text (a
+    // list's own name is the item it shows).
     for (QLabel *label : Labels) {
         if (!label)
             continue;
-        bool shown = false;
-        for (const ParamControl &c : ParamControls())
-            shown |= Labels[static_cast<size_t>(c.Id)] == label && visible[static_cast<size_t>(c.Id)];
-        ShowIf(label, shown);
+        QWidget *named = nullptr;
+        for (const ParamControl &c : ParamControls()) {
+            if (Labels[static_cast<size_t>(c.Id)] == label && visible[static_cast<size_t>(c.Id)])
+                named = Widget(c.Id);
+        }
+        ShowIf(label, named != nullptr);
+        if (named && label->buddy() != named)
+            label->setBuddy(named);
     }
     QLabel *heatCool = Labels[static_cast<size_t>(Pc::HeatCool)];
     if (heatCool->text() != page.HeatCoolLabel)

@@ -14,6 +14,7 @@
 #include "Security.h"
 #include "SlotPanel.h"
 #include "TrendBox.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -28,11 +29,13 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 TPMonitor *PMonitor = nullptr;
 
@@ -105,6 +108,8 @@ TPMonitor::TPMonitor(QWidget *owner, EventClock &clock, LineFactory factory)
     layout->addWidget(DebugPL);
     setCentralWidget(central);
     BuildMenus();
+    statusBar()->setObjectName(QStringLiteral("StatusLine"));
+    statusBar()->setSizeGripEnabled(false);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -286,6 +291,8 @@ void TPMonitor::FormShow()
 {
     FileKnown = false;
     FileName.clear();
+    SecurityChange.reset();
+    statusBar()->clearMessage();
     Monitor->FormShow();
     Render(MonitorAspect::All);
 }
@@ -385,6 +392,20 @@ void TPMonitor::PassEditKeyPress(const QString &text)
 
 void TPMonitor::SLevelClick(int item)
 {
+    const int selected = Monitor->SelectedSlot();
+    if (item == AllLockItem && SlotUsable(selected)) {
+        const int station = SelectedStation();
+        const bool yes = Dialogs.AskYesNo
+                         && Dialogs.AskYesNo(MessageTable::AllLockQuestion(station), SLevelItemTexts[AllLockItem]);
+        // The question let the polling go on: it was asked of this controller.
+        if (!yes || Monitor->SelectedSlot() != selected || SelectedStation() != station) {
+            ParaPL->RenderSecurity(Monitor->Security());
+            return;
+        }
+        SecurityView wanted = Monitor->Security();
+        wanted.LevelItem = AllLockItem;
+        ExpectSecurity(wanted, true);
+    }
     Monitor->SLevelClick(item);
 }
 
@@ -409,14 +430,61 @@ void TPMonitor::AskPassword()
     // A dialog still open for an earlier question is closed by this one;
     // its empty answer is not the answer to this question.
     const int ask = ++PasswordAsk;
-    QMVPassword->Ask([this, ask](std::optional<int> password) {
-        if (ask != PasswordAsk)
-            return;
-        PasswordSlot = NoSlot;
-        Monitor->PasswordEntered(password);
-        Render(MonitorAspect::Security);
-    });
+    QMVPassword->Ask(
+        [this, ask](std::optional<int> password) {
+            if (ask != PasswordAsk)
+                return;
+            PasswordSlot = NoSlot;
+            // The group shows the change asked for until the answer.
+            if (password)
+                ExpectSecurity(Monitor->Security(), false);
+            Monitor->PasswordEntered(password);
+            Render(MonitorAspect::Security);
+        },
+        this);
     PasswordSlot = selected;
+}
+
+void TPMonitor::ExpectSecurity(const SecurityView &wanted, bool allLock)
+{
+    SecurityChange = SecurityWanted{Monitor->SelectedSlot(), SelectedStation(), wanted, allLock};
+    statusBar()->clearMessage();
+}
+
+void TPMonitor::TransferFinished(FinishedTransfer job, int count, int station)
+{
+    if (job != FinishedTransfer::Password) {
+        ShowStatus(MessageTable::ParametersWritten(count, station));
+        return;
+    }
+    // The controller's security has been read back: it took the password
+    // when it has the level and keys asked for. (A wrong level-1 password
+    // may lock it instead: a change is no sign of success.)
+    const std::optional<SecurityWanted> asked = std::exchange(SecurityChange, std::nullopt);
+    const int selected = Monitor->SelectedSlot();
+    if (!asked || asked->Slot != selected || asked->Station != station)
+        return;
+    const MonitorSlot &slot = Monitor->Slot(selected);
+    const int level = SLevelItem(slot.SecurityLevel);
+    bool taken = level == asked->Wanted.LevelItem;
+    for (int k = 0; k < 3; ++k)
+        taken = taken && KeyItem(slot.LevelKeys, k) == asked->Wanted.KeyItems[static_cast<size_t>(k)];
+    const QString &levelText = SLevelItemTexts[static_cast<size_t>(level)];
+    if (asked->AllLock)
+        ShowStatus(taken ? MessageTable::AllLockDone(station) : MessageTable::AllLockRefused(station, levelText));
+    else
+        ShowStatus(taken ? MessageTable::PasswordAccepted(station) : MessageTable::PasswordRefused(station, levelText));
+}
+
+void TPMonitor::ShowStatus(const QString &text)
+{
+    statusBar()->showMessage(text);
+}
+
+int TPMonitor::SelectedStation() const
+{
+    const int selected = Monitor->SelectedSlot();
+    return SlotUsable(selected) ? Monitor->Slot(selected).SlotAddress : 0;
 }
 
 void TPMonitor::CheckPasswordDialog()
@@ -635,6 +703,7 @@ void TPMonitor::DOWNLOAD1Click(bool broadcast)
     // The question let the polling go on: the engine writes only into the
     // controller asked about, if it is still selected as it was.
     const QString caption = (broadcast ? WRITEALL : DOWNLOAD1)->text();
+    statusBar()->clearMessage();
     ShowRefusal(Monitor->DOWNLOAD1Click(broadcast, caption, asked), asked.Address);
 }
 
@@ -672,10 +741,8 @@ void TPMonitor::RampSoakprogram1Click()
 {
     if (!Monitor->Menus().RampSoak || !RampSoak)
         return;
-    RampSoak->SetTransferHost(Monitor.get());
-    RampSoak->show();
-    RampSoak->raise();
-    RampSoak->activateWindow();
+    RampSoak->SetTransferHost(Monitor.get(), [this] { return SelectedStation(); });
+    ShowOver(RampSoak, this);
 }
 
 void TPMonitor::OPEN1Click()

@@ -88,6 +88,7 @@ private:
     void UploadFinished() override;
     void TransferFailed(const QString &caption) override;
     void AskPassword() override;
+    void TransferFinished(FinishedTransfer job, int count, int station) override;
 
     void BuildMenus();
     QWidget *BuildUpperHalf();
@@ -105,6 +106,13 @@ private:
     void SaveBuffer(const QString &path);
     // Says why a transfer did not start (`address`: the one asked about).
     void ShowRefusal(MonitorEngine::TransferStart start, int address);
+    // How the last action ended, in the status line.
+    void ShowStatus(const QString &text);
+    // A password or "All Lock" is about to be written to the selected
+    // controller for the level and keys `wanted`: afterwards the window
+    // tells whether the controller took them.
+    void ExpectSecurity(const SecurityView &wanted, bool allLock);
+    int SelectedStation() const;
     std::array<int, SlotCount> Addresses() const;
     bool SlotUsable(int slot) const;
     int TrendWord(int slot) const;
@@ -118,6 +126,13 @@ private:
     bool Placed = false;
     int PasswordSlot = NoSlot;  // the slot the password dialog asks for
     int PasswordAsk = 0;        // which question the dialog answers
+    struct SecurityWanted {
+        int Slot = NoSlot;
+        int Station = 0;
+        SecurityView Wanted;
+        bool AllLock = false;
+    };
+    std::optional<SecurityWanted> SecurityChange;
     QStringList PendingMessages;
     // Whether a slot's process value was read since its trend began: the
     // trend is not given the value of a controller not yet heard from.

@@ -2,6 +2,7 @@
 
 #include "ErrorReport.h"
 #include "Security.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -14,8 +15,7 @@
 TQMVPassword *QMVPassword = nullptr;
 
 TQMVPassword::TQMVPassword(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("QMVPassword"));
     setWindowTitle(QStringLiteral("Password Dialog"));
@@ -61,7 +61,7 @@ TQMVPassword::TQMVPassword(QWidget *parent)
     connect(CancelBt, &QPushButton::clicked, this, GuardedSlot([this] { PassBtClick(CancelBt); }));
 }
 
-void TQMVPassword::Ask(Outcome done)
+void TQMVPassword::Ask(Outcome done, QWidget *asking)
 {
     Finish(std::nullopt);
     Pending = std::move(done);
@@ -69,10 +69,7 @@ void TQMVPassword::Ask(Outcome done)
     // answer for the next.
     PassEdit1->clear();
     PassBt->setEnabled(false);
-    CenterOnOwner();
-    show();
-    raise();
-    activateWindow();
+    ShowOver(this, asking ? asking : parentWidget());
 }
 
 void TQMVPassword::Dismiss()
@@ -125,15 +122,6 @@ void TQMVPassword::Finish(std::optional<int> password)
     Pending = nullptr;
     if (done)
         done(password);
-}
-
-void TQMVPassword::CenterOnOwner()
-{
-    adjustSize();
-    if (const QWidget *owner = parentWidget()) {
-        const QPoint centre = owner->mapToGlobal(owner->rect().center());
-        move(centre - QPoint(width() / 2, height() / 2));
-    }
 }
 
 void TQMVPassword::showEvent(QShowEvent *event)

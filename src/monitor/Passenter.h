@@ -1,7 +1,8 @@
 // The password dialog for model C security levels and keys: four hex
 // digits, shown as '*'. It is not modal (polling goes on while it is open)
-// and stays on top. Whoever opens it is told the outcome once, when it
-// closes: the 16-bit password, or nothing when it was cancelled or left empty.
+// and stays above the window that asks, centred over it when it opens.
+// Whoever opens it is told the outcome once, when it closes: the 16-bit
+// password, or nothing when it was cancelled or left empty.
 #pragma once
 
 #include <QDialog>
@@ -20,9 +21,10 @@ public:
 
     explicit TQMVPassword(QWidget *parent = nullptr);
 
-    // Shows the dialog with an empty edit; `done` hears the outcome. A
-    // dialog still open for an earlier request ends that one with nothing.
-    void Ask(Outcome done);
+    // Shows the dialog over `asking` (the owner when none) with an empty
+    // edit; `done` hears the outcome. A dialog still open for an earlier
+    // request ends that one with nothing.
+    void Ask(Outcome done, QWidget *asking = nullptr);
     // Closes the dialog without a password (the slot it was for is gone).
     void Dismiss();
     bool Asking() const { return static_cast<bool>(Pending); }
@@ -42,7 +44,6 @@ protected:
 
 private:
     void Finish(std::optional<int> password);
-    void CenterOnOwner();
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;

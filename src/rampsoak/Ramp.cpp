@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -99,7 +100,7 @@ FileChoice RampFileChoice()
 } // namespace
 
 TRampSoak::TRampSoak(QWidget *parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint), Dialogs(SharedFileDialogs(this))
+    : QMainWindow(parent, Qt::Tool), Dialogs(SharedFileDialogs(this))
 {
     setObjectName(QStringLiteral("RampSoak"));
     setWindowTitle(QStringLiteral("Ramp Soak programer"));
@@ -151,6 +152,8 @@ TRampSoak::TRampSoak(QWidget *parent)
     layout->addLayout(bottom, 2, 0, 1, 2);
 
     setCentralWidget(central);
+    statusBar()->setObjectName(QStringLiteral("StatusLine"));
+    statusBar()->setSizeGripEnabled(false);
     WriteFixedTexts();
     UpdateButtons();
 }
@@ -275,9 +278,15 @@ void TRampSoak::BuildEditPage()
     connect(TimeMin, &QSpinBox::valueChanged, this, GuardedSlot([this] { TimeMinChange(); }));
 }
 
-void TRampSoak::SetTransferHost(RampTransferHost *host)
+void TRampSoak::SetTransferHost(RampTransferHost *host, std::function<int()> station)
 {
     Host = host;
+    Station = std::move(station);
+}
+
+void TRampSoak::ShowStatus(const QString &text)
+{
+    statusBar()->showMessage(text);
 }
 
 void TRampSoak::SetFileDialogs(FileDialogs dialogs)
@@ -345,6 +354,9 @@ void TRampSoak::LoadTable()
     ProgStart->setPlaceholderText(PatternName(RampProgram.StartPattern));
     for (int p = 0; p < PatternCount; ++p)
         ShowPattern(p);
+    // What the editor held was typed for the program set before: Enter
+    // must not put it into the one loaded now.
+    LoadEditor(false);
 }
 
 void TRampSoak::RedrawCurve()
@@ -385,7 +397,7 @@ void TRampSoak::ShowEditors(QWidget *editor, bool time)
     StepLinkLb->show();
 }
 
-void TRampSoak::LoadEditor()
+void TRampSoak::LoadEditor(bool takeFocus)
 {
     const int p = Selected.Column - 1;
     if (!ValidPattern(p))
@@ -433,7 +445,7 @@ void TRampSoak::LoadEditor()
         break;
     case CellKind::None: return;
     }
-    if (EditBox->isVisible())
+    if (takeFocus && EditBox->isVisible())
         focus->setFocus();
 }
 
@@ -526,7 +538,9 @@ bool TRampSoak::StartTransfer(Transfer kind)
 {
     if (Running != Transfer::None)
         return false;
+    statusBar()->clearMessage();
     if (Host) {
+        TransferStation = Station ? Station() : 0;
         Running = kind;
         UpLoadLabelP->setText(kind == Transfer::Reading ? MessageTable::ReadingNow : MessageTable::WritingNow);
         UpLoadBarP->setValue(0);
@@ -584,6 +598,7 @@ void TRampSoak::RampReadDone(const std::array<std::uint8_t, 256> &parameterBlock
     LoadTable();
     EndTransfer();
     RedrawCurve();
+    ShowStatus(MessageTable::RampProgramRead(TransferStation));
 }
 
 int TRampSoak::RampWriteValue(int index)
@@ -595,10 +610,12 @@ void TRampSoak::RampWriteProgress(int written)
 {
     if (Running != Transfer::Writing)
         return;
-    if (written >= RampWriteCount)
-        EndTransfer();
-    else
+    if (written < RampWriteCount) {
         UpLoadBarP->setValue(WriteProgressPerMille(written));
+        return;
+    }
+    EndTransfer();
+    ShowStatus(MessageTable::RampProgramWritten(TransferStation));
 }
 
 void TRampSoak::RampTransferFailed()
@@ -632,6 +649,7 @@ void TRampSoak::ReadFBtClick()
     LoadTable();
     UpdateButtons();
     RedrawCurve();
+    ShowStatus(MessageTable::FileLoaded(QFileInfo(path).fileName()));
 }
 
 void TRampSoak::SaveFBtClick()
@@ -644,6 +662,9 @@ void TRampSoak::SaveFBtClick()
     const QFileInfo target(path);
     if (target.exists() && !(Dialogs.Confirm && Dialogs.Confirm(MessageTable::OverWriteFile + target.fileName())))
         return;
-    if (!SaveRampFile(path, RampProgram))
+    if (!SaveRampFile(path, RampProgram)) {
         ShowMessage(MessageTable::FailToSaveFile, MessageTable::FileErrorCaption);
+        return;
+    }
+    ShowStatus(MessageTable::FileSaved(target.fileName()));
 }

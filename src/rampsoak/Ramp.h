@@ -1,7 +1,8 @@
 // "Ramp Soak programer": the table of the eight ramp/soak patterns, its
 // edit page, the transfers to and from the monitor's selected controller,
 // the program files and the set-value curve. Created once at start-up and
-// only hidden by "Back", so the program set survives between showings.
+// only hidden by "Back", so the program set survives between showings. A
+// tool window of the monitor: above it, not above every other program.
 #pragma once
 
 #include "FileDialogs.h"
@@ -9,6 +10,8 @@
 #include "RampTransfer.h"
 
 #include <QMainWindow>
+
+#include <functional>
 
 class QComboBox;
 class QGroupBox;
@@ -33,8 +36,9 @@ public:
     explicit TRampSoak(QWidget *parent = nullptr);
     ~TRampSoak() override;
 
-    // The engine that carries the transfers; nullptr when there is none.
-    void SetTransferHost(RampTransferHost *host);
+    // The engine that carries the transfers (nullptr when there is none)
+    // and the address of the controller it would talk to (0 unknown).
+    void SetTransferHost(RampTransferHost *host, std::function<int()> station = nullptr);
     void SetFileDialogs(FileDialogs dialogs);
 
     // Handlers.
@@ -80,14 +84,18 @@ private:
     void WriteFixedTexts();
     void ShowPattern(int pattern);
     void SelectCurrentCell();
-    void LoadEditor();
+    // The editor of the selected cell shows the cell's value.
+    void LoadEditor(bool takeFocus = true);
     void ShowEditors(QWidget *editor, bool time);
     void Apply();
     bool StartTransfer(Transfer kind);
     void EndTransfer();
     void UpdateButtons();
+    void ShowStatus(const QString &text);
 
     RampTransferHost *Host = nullptr;
+    std::function<int()> Station;
+    int TransferStation = 0;  // the controller of the transfer running or last run
     FileDialogs Dialogs;
     Transfer Running = Transfer::None;
     bool HasData = false;

@@ -33,8 +33,9 @@ QByteArray HeadingRow(const RecordFile::Header &header)
 QByteArray Row(const RecordFile::Header &header, const std::array<int, RecorderSlotCount> &values,
                const std::array<std::uint8_t, 4> &time)
 {
-    QByteArray row = TwoDigits(time[0]) + ':' + TwoDigits(time[1]) + ':' + TwoDigits(time[2]) + '.'
-        + QByteArray::number(time[3]).rightJustified(3, '0');
+    // To the second: a record keeps only the low byte of its millisecond,
+    // which is no part of the time anyone could read.
+    QByteArray row = TwoDigits(time[0]) + ':' + TwoDigits(time[1]) + ':' + TwoDigits(time[2]);
     for (int s = 0; s < RecorderSlotCount; ++s) {
         if (header.Addresses[static_cast<std::size_t>(s)] == 0)
             continue;
@@ -45,8 +46,10 @@ QByteArray Row(const RecordFile::Header &header, const std::array<int, RecorderS
     return row + RowEnd;
 }
 
-Result Export(const QString &recordPath, const QString &csvPath)
+Result Export(const QString &recordPath, const QString &csvPath, int *rows)
 {
+    if (rows)
+        *rows = 0;
     RecordFile::RecordReader reader;
     if (!reader.Open(recordPath))
         return Result::SourceFailed;
@@ -76,7 +79,11 @@ Result Export(const QString &recordPath, const QString &csvPath)
             return Result::TargetFailed;
         }
     }
-    return CommitWhole(out) ? Result::Done : Result::TargetFailed;
+    if (!CommitWhole(out))
+        return Result::TargetFailed;
+    if (rows)
+        *rows = reader.Total();
+    return Result::Done;
 }
 
 } // namespace CsvExport

@@ -20,10 +20,11 @@ enum class Result {
 
 // "Time,1,2,3" for the slots in use.
 QByteArray HeadingRow(const RecordFile::Header &header);
-// "09:05:03.200,25.3,-12.3,Err": the millisecond as stored (its low byte).
+// "09:05:03,25.3,-12.3,Err": the time of day to the second.
 QByteArray Row(const RecordFile::Header &header, const std::array<int, RecorderSlotCount> &values,
                const std::array<std::uint8_t, 4> &time);
 
-Result Export(const QString &recordPath, const QString &csvPath);
+// `rows`, when given, receives the number of record rows written.
+Result Export(const QString &recordPath, const QString &csvPath, int *rows = nullptr);
 
 } // namespace CsvExport

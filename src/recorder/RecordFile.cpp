@@ -144,7 +144,14 @@ bool RecordWriter::Append(const std::array<std::uint8_t, RecordBytes> &record)
 {
     if (!File.isOpen())
         return false;
-    return File.write(reinterpret_cast<const char *>(record.data()), RecordBytes) == RecordBytes;
+    const qint64 whole = File.pos();
+    if (File.write(reinterpret_cast<const char *>(record.data()), RecordBytes) == RecordBytes)
+        return true;
+    // Part of a record may have gone out before the disk filled: our replay
+    // would skip it, but another reader would take it for a record. The
+    // file ends at its last whole record.
+    File.resize(whole);
+    return false;
 }
 
 void RecordWriter::Close()

@@ -89,7 +89,7 @@ public:
     // failed; nothing is open then.
     bool Create(const QString &path, const Header &header);
     // False when the record could not be written whole (disk full, medium
-    // gone); what was written before stays in the file.
+    // gone); the file is cut back to the records written before it.
     bool Append(const std::array<std::uint8_t, RecordBytes> &record);
     void Close();
     bool IsOpen() const { return File.isOpen(); }

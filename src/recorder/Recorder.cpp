@@ -23,6 +23,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
 #include <QToolButton>
@@ -129,6 +130,10 @@ TPRecord::TPRecord(RecorderLink &link, QWidget *parent, EventClock &clock)
     errPalette.setColor(QPalette::WindowText, Red);
     ErrMess->setPalette(errPalette);
     ErrMess->hide();
+    StatusLine = new QStatusBar(this);
+    StatusLine->setObjectName(QStringLiteral("StatusLine"));
+    StatusLine->setSizeGripEnabled(false);
+    layout->addWidget(StatusLine);
 
     Link = std::make_unique<SamplerLink>(link, SessionState, clock);
     Trend = std::make_unique<TrendChart>(ChartState, RecorderState, *RecdIme, static_cast<ChartView &>(*this));
@@ -632,8 +637,12 @@ void TPRecord::CsvBtClick()
     const QString path = Dialogs.ChooseSave ? Dialogs.ChooseSave(table) : QString();
     if (path.isEmpty())
         return;
-    switch (CsvExport::Export(ReplayEngine->FilePath(), path)) {
-    case CsvExport::Result::Done: break;
+    StatusLine->clearMessage();
+    int rows = 0;
+    switch (CsvExport::Export(ReplayEngine->FilePath(), path, &rows)) {
+    case CsvExport::Result::Done:
+        StatusLine->showMessage(MessageTable::RowsWritten(rows, QFileInfo(path).fileName()));
+        break;
     case CsvExport::Result::SourceFailed: ShowFileError(); break;
     case CsvExport::Result::TargetFailed: ShowMessage(MessageTable::DataCanNotSave); break;
     }
@@ -643,6 +652,16 @@ void TPRecord::CsvBtClick()
 
 void TPRecord::ShowRecording(bool recording)
 {
+    // A recording that ends says where its records went.
+    const TRecorderState &state = RecorderState;
+    const bool ended = RecordingShown && !recording;
+    RecordingShown = recording;
+    if (recording) {
+        StatusLine->clearMessage();
+    } else if (ended && state.SaveArmed && state.RecordFileUsed) {
+        const QFileInfo file(state.RecordFilePath);
+        StatusLine->showMessage(MessageTable::RecordsSaved(RecordFile::RecordCount(file.size()), file.fileName()));
+    }
     Paint(BackGndP, recording ? Red : Lime);
     StartBt->setText(recording ? MessageTable::RecorderStop : MessageTable::RecorderStart);
     StartBt->setToolTip(recording ? MessageTable::StopHint : MessageTable::StartHint);

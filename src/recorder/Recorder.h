@@ -26,6 +26,7 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class QSpinBox;
+class QStatusBar;
 class QToolButton;
 class QWidget;
 class TRecdIme;
@@ -125,6 +126,8 @@ private:
     std::array<QLineEdit *, RecorderSlotCount> PV{};
     std::array<QPushButton *, RecorderSlotCount> DevicePL{};
     QLabel *ErrMess = nullptr;
+    QStatusBar *StatusLine = nullptr;  // how the last action ended
+    bool RecordingShown = false;
     TRecdIme *RecdIme = nullptr;
     QGroupBox *DisplayPL = nullptr;
     QComboBox *DisplayMd = nullptr;

@@ -166,12 +166,13 @@ void TrendChart::DrawSampleColumn(int n)
     const int x = g.ChartLeft + Chart.ChartColumn;
     for (int s = 0; s < RecorderSlotCount; ++s) {
         const int v = Chart.ChartRing[At(s)][At(c)];
+        // A dropped slot's curve ends at its marker; whoever saw the drop
+        // (the sampler, the replay) has recorded it already.
         if (v == DroppedMarker) {
             PendingValues[At(s)] = MessageTable::ErrText;
-            Recorder.DeviceAddress[At(s)] = 0;
-        } else {
-            PendingValues[At(s)] = TenthsText(v);
+            continue;
         }
+        PendingValues[At(s)] = TenthsText(v);
         if (!Drawn(s))
             continue;
         const int y = ClampY(Y(v));
@@ -186,9 +187,10 @@ void TrendChart::DrawSampleColumn(int n)
                         Qt::AlignLeft);
         for (int s = 0; s < RecorderSlotCount; ++s) {
             const int lastY = Chart.LastY[At(s)];
-            if (Drawn(s) && lastY > g.ChartTop + 2 && lastY < g.ChartBottom - 16 && Chart.ChartColumn > 20)
-                Canvas.Text({x - 20, lastY + 2}, TenthsText(Chart.ChartRing[At(s)][At(c)]), DeviceColors[At(s)],
-                            Qt::AlignLeft);
+            const int v = Chart.ChartRing[At(s)][At(c)];
+            if (Drawn(s) && v != DroppedMarker && lastY > g.ChartTop + 2 && lastY < g.ChartBottom - 16
+                && Chart.ChartColumn > 20)
+                Canvas.Text({x - 20, lastY + 2}, TenthsText(v), DeviceColors[At(s)], Qt::AlignLeft);
         }
     }
 

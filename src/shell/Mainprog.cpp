@@ -150,7 +150,9 @@ bool TMainForm::LineFreeFor(int module) const
 {
     if (SessionState.ActiveModule == ModuleNone || SessionState.ActiveModule == module)
         return true;
-    ShowMessage(MessageTable::ComPortInUse);
+    // The user is told where the line is and how to get it back.
+    ShowMessage(MessageTable::ComPortInUse + QLatin1Char('\n')
+                + MessageTable::LineHolderText(SessionState.ActiveModule));
     return false;
 }
 

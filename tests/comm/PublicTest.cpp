@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -175,6 +176,38 @@ TEST(MessageTable, ExceptionAndResultTexts)
     // The recorder's fault line: "DEVICE " + " " + number + text, no separator.
     EXPECT_EQ(DeviceText + " " + QString::number(3) + ExceptionText(2), "DEVICE  3illegal address  !!!");
     EXPECT_EQ(DeviceText + " " + QString::number(3) + ResultText(ResultBadFrame), "DEVICE  3 Received data does not match");
+}
+
+// How actions end, in the status lines: counts in the singular too, and
+// the broadcast as what it reaches.
+TEST(MessageTable, StatusTexts)
+{
+    using namespace MessageTable;
+    const std::pair<QString, const char *> cases[] = {
+        {ParametersWritten(25, 3), "25 parameters written to address 3"},
+        {ParametersWritten(1, 247), "1 parameter written to address 247"},
+        {ParametersWritten(99, 0), "99 parameters written to every controller on the line"},
+        {RampProgramRead(2), "Ramp soak program read from address 2"},
+        {RampProgramWritten(2), "Ramp soak program written to address 2"},
+        {RampProgramWritten(0), "Ramp soak program written"},
+        {RowsWritten(61, "rec1.csv"), "61 rows written to rec1.csv"},
+        {RowsWritten(1, "a.csv"), "1 row written to a.csv"},
+        {RecordsSaved(0, "x.rec"), "0 records saved in x.rec"},
+        {FileSaved("prog.r$s"), "Saved to prog.r$s"},
+        {FileLoaded("prog.r$s"), "Loaded from prog.r$s"},
+        {PasswordAccepted(3), "The controller at address 3 accepted the password."},
+        {PasswordRefused(3, "Read All, SV,AT"),
+         "The controller at address 3 did not accept the password; its security level is \"Read All, SV,AT\"."},
+        {AllLockDone(3), "The controller at address 3 is locked."},
+        {AllLockRefused(3, "Unlock All"), "The controller at address 3 did not lock; its security level is \"Unlock All\"."},
+        {AllLockQuestion(3), "Lock every parameter of the controller at address 3? Unlocking needs its password."},
+        {LineHolderText(ModuleMonitor), "The monitor holds the line: close it, or press Cancel on its slots."},
+        {LineHolderText(ModuleRecorder), "The recorder holds the line: press Stop, or close it."},
+        {LineHolderText(ModuleSetup), "The link settings dialog holds the line: close it."},
+        {LineHolderText(ModuleNone), ""},
+    };
+    for (const auto &[text, expected] : cases)
+        EXPECT_EQ(text, QString::fromUtf8(expected));
 }
 
 } // namespace

@@ -173,6 +173,15 @@ TEST_F(BufferCommands, DownloadsAskFirst)
     ASSERT_TRUE(RunUntil([&] { return !Window->Engine().TransferRunning(); }, 120'000));
     EXPECT_FALSE(Shown(QStringLiteral("ProgressBar")));
     EXPECT_TRUE(TakeMessages().isEmpty());
+    // Steps 0-30, the 60 block writes and the communication write.
+    EXPECT_EQ(Status(), QStringLiteral("92 parameters written to address 2"));
+
+    YesAnswer = true;
+    Action(QStringLiteral("WRITEALL"))->trigger();
+    EXPECT_TRUE(Status().isEmpty());
+    ASSERT_TRUE(RunUntil([&] { return !Window->Engine().TransferRunning(); }, 300'000));
+    EXPECT_EQ(Status(), QStringLiteral("92 parameters written to every controller on the line"));
+    EXPECT_TRUE(TakeMessages().isEmpty());
 }
 
 TEST_F(BufferCommands, ADownloadGoesOnlyToTheControllerAskedAbout)
@@ -242,6 +251,46 @@ TEST_F(MonitorWindowTest, APasswordChangesTheModelCLevel)
                             [](const SentRequest &r) { return r == SentRequest{3, 0x06, 0x106B, 0x1111}; }));
     ASSERT_TRUE(RunUntil([&] { return Find(QStringLiteral("CtrlBox"))->isEnabled(); }));
     EXPECT_TRUE(Find<QRadioButton>(QStringLiteral("SLevel0"))->isChecked());
+    EXPECT_EQ(Status(), QStringLiteral("The controller at address 3 accepted the password."));
+}
+
+// A password the controller did not take is told with the level it has
+// now: a wrong level-1 password locks this controller, a wrong key
+// password is refused and changes nothing.
+TEST_F(MonitorWindowTest, APasswordNotTakenIsToldInTheStatusLine)
+{
+    struct Case {
+        int Address;
+        int Level;
+        const char *Choose;  // the radio button or the key list
+        int Wanted;
+        const char *Typed;
+        int LevelAfter;
+        const char *Told;
+    } cases[] = {
+        {3, 4, "SLevel0", 0, "2222", 1,
+         "The controller at address 3 did not accept the password; its security level is \"All Lock\"."},
+        {4, 8, "Pass2", 1, "0000", 8,
+         "The controller at address 4 did not accept the password; its security level is \"Unlock All\"."},
+    };
+    for (const Case &t : cases) {
+        SimController &c = Add(t.Address, Model::C);
+        c.SetSecurity(t.Level, 1);
+        Connect(0, t.Address);
+        ASSERT_TRUE(RunUntilPageRead());
+        if (QString::fromLatin1(t.Choose).startsWith(QStringLiteral("SLevel")))
+            Find<QRadioButton>(QString::fromLatin1(t.Choose))->click();
+        else
+            ChooseItem(QString::fromLatin1(t.Choose), t.Wanted);
+        ASSERT_TRUE(RunUntil([&] { return Password->isVisible(); }));
+        QTest::keyClicks(Password->findChild<QLineEdit *>(QStringLiteral("PassEdit1")), QString::fromLatin1(t.Typed));
+        Password->findChild<QPushButton *>(QStringLiteral("PassBt"))->click();
+        ASSERT_TRUE(RunUntil([&] { return !Status().isEmpty(); })) << t.Typed;
+        EXPECT_EQ(Status(), QString::fromUtf8(t.Told));
+        EXPECT_EQ(c.SecurityLevel(), t.LevelAfter);
+        EXPECT_EQ(c.LevelKeys(), 1);
+        Find<QPushButton>(QStringLiteral("RunBt0"))->click();  // let the slot go
+    }
 }
 
 TEST_F(MonitorWindowTest, AllLockIsChosenWithoutAPassword)
@@ -250,10 +299,24 @@ TEST_F(MonitorWindowTest, AllLockIsChosenWithoutAPassword)
     c.SetSecurity(8, 1);
     Connect(0, 3);
     ASSERT_TRUE(RunUntilPageRead());
+    // It asks first; No leaves the controller as it is.
+    const QString question = QStringLiteral(
+        "All Lock|Lock every parameter of the controller at address 3? Unlocking needs its password.");
+    YesAnswer = false;
+    Find<QRadioButton>(QStringLiteral("SLevel3"))->click();
+    EXPECT_EQ(Questions, QStringList{question});
+    EXPECT_TRUE(Find<QRadioButton>(QStringLiteral("SLevel0"))->isChecked());
+    RunFor(5000);
+    EXPECT_EQ(c.SecurityLevel(), 8);
+    YesAnswer = true;
+    Questions.clear();
     // Chosen as a screen reader chooses it: toggled, not clicked.
     Find<QRadioButton>(QStringLiteral("SLevel3"))->toggle();
+    EXPECT_EQ(Questions, QStringList{question});
     ASSERT_TRUE(RunUntil([&] { return c.SecurityLevel() == 1; }));
     EXPECT_FALSE(Password->isVisible());
+    ASSERT_TRUE(RunUntil([&] { return !Status().isEmpty(); }));
+    EXPECT_EQ(Status(), QStringLiteral("The controller at address 3 is locked."));
     ASSERT_TRUE(RunUntil([&] { return Text(QStringLiteral("Pb")) == QStringLiteral("?"); }));
     EXPECT_TRUE(Find<QRadioButton>(QStringLiteral("SLevel3"))->isChecked());
     KeepScreenshot(*Window, QStringLiteral("monitor-model-c-all-lock.png"));

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -149,6 +150,8 @@ protected:
         QTest::keyClicks(field, text);
         QTest::keyClick(field, Qt::Key_Return);
     }
+    // How the last action ended, as the status line tells it.
+    QString Status() const { return Find<QStatusBar>(QStringLiteral("StatusLine"))->currentMessage(); }
     QStringList TakeMessages()
     {
         QCoreApplication::processEvents();

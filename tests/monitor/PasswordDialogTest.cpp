@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -51,7 +52,7 @@ TEST_F(PasswordDialogTest, LooksAsItShould)
 {
     Ask();
     EXPECT_EQ(Dialog->windowTitle(), QStringLiteral("Password Dialog"));
-    EXPECT_TRUE(Dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(Dialog->windowFlags() & Qt::WindowStaysOnTopHint);  // above its owner only
     EXPECT_FALSE(Dialog->isModal());
     EXPECT_FALSE(Dialog->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(Dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -69,6 +70,23 @@ TEST_F(PasswordDialogTest, LooksAsItShould)
     // Centred on its owner.
     const QPoint centre = Owner->mapToGlobal(Owner->rect().center());
     EXPECT_LE((Dialog->geometry().center() - centre).manhattanLength(), 2);
+}
+
+// Asked by a window other than its owner (the monitor), it opens centred
+// over that window and belongs to it; once open it stays where it is.
+TEST_F(PasswordDialogTest, OpensOverTheWindowThatAsks)
+{
+    QWidget monitor;
+    monitor.setGeometry(350, 250, 400, 300);  // inside the 800 x 600 offscreen screen
+    monitor.show();
+    Dialog->Ask([this](std::optional<int> password) { Outcomes.push_back(password); }, &monitor);
+    EXPECT_LE((Dialog->frameGeometry().center() - monitor.frameGeometry().center()).manhattanLength(), 2);
+    ASSERT_NE(Dialog->windowHandle(), nullptr);
+    EXPECT_EQ(Dialog->windowHandle()->transientParent(), monitor.windowHandle());
+    Dialog->move(10, 20);
+    Dialog->Ask([this](std::optional<int> password) { Outcomes.push_back(password); }, &monitor);
+    EXPECT_EQ(Dialog->pos(), QPoint(10, 20));
+    EXPECT_EQ(Outcomes.size(), 1u);  // the first request ended with nothing
 }
 
 TEST_F(PasswordDialogTest, FourLowerCaseHexDigitsBecomeTheValue)

@@ -118,7 +118,9 @@ protected:
 TEST_F(RampSoakWindowTest, TheWindowBeforeAnyData)
 {
     EXPECT_EQ(Window.windowTitle(), QStringLiteral("Ramp Soak programer"));
-    EXPECT_TRUE(Window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    // A tool window of the monitor, above it only.
+    EXPECT_FALSE(Window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(Window.windowType(), Qt::Tool);
     EXPECT_FALSE(Window.isModal());
     EXPECT_EQ(Window.CellText(0, 0), QString());
     EXPECT_EQ(Window.CellText(1, 0), QStringLiteral("Pattern 0"));

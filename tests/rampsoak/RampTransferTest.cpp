@@ -6,15 +6,22 @@
 #include "Ramp.h"
 #include "RampTestSupport.h"
 
+#include "RampFile.h"
+
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -116,6 +123,7 @@ protected:
     bool Enabled(const char *name) const { return Find<QWidget>(name)->isEnabled(); }
     bool Shown(const char *name) const { return Find<QWidget>(name)->isVisibleTo(&Window); }
     int Bar() const { return Find<QProgressBar>("UpLoadBarP")->value(); }
+    QString Status() const { return Find<QStatusBar>("StatusLine")->currentMessage(); }
     // Whether the controls a transfer locks are usable.
     bool Unlocked() const
     {
@@ -233,6 +241,48 @@ TEST_F(RampTransferClientTest, AWriteTakesEachValueWhenTheEngineAsks)
         EXPECT_EQ(Engine.Writes[i].first, 0x4767 + static_cast<int>(i));
     EXPECT_EQ(Engine.Writes[43], std::make_pair(0x4792, 0xFF9C));
     EXPECT_EQ(Engine.Writes[152], std::make_pair(0x47FF, 15));
+    EXPECT_EQ(Status(), QStringLiteral("Ramp soak program written"));
+    EXPECT_TRUE(Messages.isEmpty());
+}
+
+// Whatever loads a program set (from the controller or a file) shows the
+// loaded value in the edit page: Enter afterwards never puts a value typed
+// for the set before into the new one. The status line says where the set
+// came from.
+TEST_F(RampTransferClientTest, EveryLoadRefreshesTheEditPage)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("loaded.r$s"));
+    RampSoakProgram loaded = ExampleProgram();
+    loaded.SetValue[0] = 555;
+    ASSERT_TRUE(SaveRampFile(path, loaded));
+    Window.SetTransferHost(&Engine, [] { return 2; });
+    Window.SetFileDialogs({[&](const FileChoice &) { return path; }});
+    struct Load {
+        const char *Told;
+        std::function<void()> Run;
+    };
+    const Load loads[] = {
+        {"Ramp soak program read from address 2", [&] {
+             Offer(loaded);
+             Window.ReadSBtClick();
+             Engine.Read();
+         }},
+        {"Loaded from loaded.r$s", [&] { Window.ReadFBtClick(); }},
+    };
+    for (const Load &load : loads) {
+        ReadBusyProgram();
+        Find<QPushButton>("EditPBt")->click();
+        Window.ProgTableClick(1, 2);  // pattern 0, set value 0
+        auto *edit = Find<QLineEdit>("SPEdit");
+        edit->setText(QStringLiteral("77.7"));  // typed, not entered
+        load.Run();
+        EXPECT_EQ(Window.CellText(1, 2), QStringLiteral("55.5")) << load.Told;
+        EXPECT_EQ(edit->text(), QStringLiteral("55.5")) << load.Told;
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_EQ(RampProgram.SetValue[0], 555) << load.Told;
+        EXPECT_EQ(Status(), QString::fromLatin1(load.Told));
+    }
     EXPECT_TRUE(Messages.isEmpty());
 }
 

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -121,6 +122,7 @@ protected:
     }
     QColor Colour(const char *name) const { return Find<QWidget>(name)->palette().color(QPalette::Window); }
     QString Text(const char *name) const { return Find<QLineEdit>(name)->text(); }
+    QString Status() const { return Find<QStatusBar>("StatusLine")->currentMessage(); }
     bool Record(int samples)
     {
         return Clock.AdvanceUntil([samples] { return RecorderState.SampleCount >= samples; }, 60'000);
@@ -358,9 +360,11 @@ TEST_F(RecorderWindowTest, SaveReplayAndExport)
     EXPECT_EQ(CurrentFileName, "rec1.rec");
     Click("StartBt");
     ASSERT_TRUE(Record(5));
+    EXPECT_EQ(Status(), "");
     Click("StartBt");
     EXPECT_TRUE(Find<QToolButton>("SaveBt")->isChecked());
     EXPECT_EQ(ReadAll(Path("rec1.rec")).size(), 12 + 5 * 25);
+    EXPECT_EQ(Status(), "5 records saved in rec1.rec");
 
     // Replay: the file's addresses come into the spin edits.
     Find<QSpinBox>("ComAddr1")->setValue(0);
@@ -412,6 +416,7 @@ TEST_F(RecorderWindowTest, SaveReplayAndExport)
     ASSERT_EQ(rows.size(), 1 + 5 + 1);
     EXPECT_EQ(rows[0], "Time,1,2\r");
     EXPECT_TRUE(rows[1].endsWith(",25.3,-12.3\r"));
+    EXPECT_EQ(Status(), "5 rows written to rec1.csv");
 
     Click("RePlayBt");
     EXPECT_FALSE(Find<QToolButton>("RePlayBt")->isChecked());

@@ -85,6 +85,18 @@ TEST_F(ReplayerTest, DroppedSlotShowsErrFromItsRecordOn)
     EXPECT_EQ(Chart.View.Values[1], "Err");
     EXPECT_EQ(Chart.Canvas.CurveStrokes(DeviceColors[1]), strokes);
     EXPECT_GT(Chart.Canvas.CurveStrokes(DeviceColors[0]), strokes);
+    // Drawing the marker took nothing from the slot: a jump draws its curve
+    // again up to the drop, and the end of the replay leaves it as loaded.
+    const std::array<std::uint8_t, RecorderSlotCount> loaded{1, 2};
+    EXPECT_EQ(Chart.State.DeviceAddress, loaded);
+    Replay.Pause();
+    Chart.Canvas.Strokes.clear();
+    Type("25", true);
+    EXPECT_EQ(Chart.Canvas.CurveStrokes(DeviceColors[1]), 10);  // records 0 .. 9
+    EXPECT_EQ(Chart.State.DroppedAt[1], 10);
+    Replay.Play();
+    Clock.Advance(10 * 20);
+    EXPECT_EQ(Chart.State.DeviceAddress, loaded);
 }
 
 TEST_F(ReplayerTest, JumpIntoALongFileLoadsTheWindowAroundIt)

@@ -7,7 +7,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -180,6 +182,71 @@ TEST(FileDialogs, EachChoiceSetsSuffixAndOverwriteQuestion)
     EXPECT_EQ(seen.Suffix, "");
     EXPECT_EQ(seen.Mode, QFileDialog::AcceptOpen);
     EXPECT_EQ(seen.Files, QFileDialog::ExistingFile);
+}
+
+// Each kind of file keeps its own folder and name: a save of one kind never
+// offers the name of another, an open never starts in another's folder.
+TEST(FileDialogs, EachKindRemembersItsOwnFolderAndName)
+{
+    MainWindowWithDialogs main;
+    QTemporaryDir folder;
+    ASSERT_TRUE(QDir(folder.path()).mkpath("a") && QDir(folder.path()).mkpath("b"));
+    // The files exist, so that the dialog takes them whatever it has read
+    // of their folders yet.
+    for (const char *file : {"a/modelB.kp", "b/prog.kr", "b/run.kc"})
+        ASSERT_TRUE(WriteFile(folder.filePath(file)));
+    // Kinds of their own, so that no other test has chosen them before.
+    const QString backup = QStringLiteral("Backups (*.kp)|*.KP");
+    const QString program = QStringLiteral("Programs (*.kr)|*.KR");
+    const QString record = QStringLiteral("Records (*.kc)|*.KC");
+    const QString here = QDir::currentPath();
+    struct Step {
+        const QString &Kind;
+        bool Save;
+        QString OfferedFolder;
+        QString OfferedName;
+        QString Choose;  // empty: cancel
+    };
+    const Step steps[] = {
+        {backup, true, here, "", folder.filePath("a/modelB.kp")},
+        {program, true, here, "", folder.filePath("b/prog.kr")},
+        {record, false, here, "", ""},
+        {backup, false, folder.filePath("a"), "modelB.kp", folder.filePath("a/modelB.kp")},
+        {program, false, folder.filePath("b"), "prog.kr", ""},
+        {record, true, here, "", folder.filePath("b/run.kc")},
+        {program, true, folder.filePath("b"), "prog.kr", ""},
+        {record, false, folder.filePath("b"), "run.kc", ""},
+    };
+    const FileDialogs dialogs = SharedFileDialogs(nullptr);
+    for (const Step &step : steps) {
+        QString folderSeen;
+        QString nameSeen;
+        AnswerNextModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            ASSERT_NE(dialog, nullptr);
+            folderSeen = dialog->directory().absolutePath();
+            const QFileInfo offered(dialog->selectedFiles().value(0));
+            nameSeen = offered.isDir() ? QString() : offered.fileName();
+            if (step.Choose.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            // The dialog does not change a name the user is typing: the name
+            // field is left first.
+            if (QWidget *typing = dialog->focusWidget())
+                typing->clearFocus();
+            dialog->selectFile(step.Choose);
+            static_cast<QDialog *>(dialog)->accept();
+            if (dialog->isVisible()) {
+                ADD_FAILURE() << "the dialog did not take " << step.Choose.toStdString();
+                dialog->reject();
+            }
+        });
+        const QString chosen = step.Save ? dialogs.ChooseSave({step.Kind}) : dialogs.ChooseOpen({step.Kind});
+        EXPECT_EQ(chosen, step.Choose) << step.Kind.toStdString();
+        EXPECT_EQ(folderSeen, QDir(step.OfferedFolder).absolutePath()) << step.Kind.toStdString();
+        EXPECT_EQ(nameSeen, step.OfferedName) << step.Kind.toStdString();
+    }
 }
 
 // A completion list opened by a typed name goes with the dialog.

@@ -129,7 +129,7 @@ TEST_F(MainFormTest, GuardsKeepTheLineWithOneWindow)
         const int refused = c.SetupRefused + c.RecorderRefused + c.MonitorRefused;
         EXPECT_EQ(Messages.size(), refused) << c.Holder;
         for (const QString &m : Messages)
-            EXPECT_EQ(m, "COM Port In Use !!!");
+            EXPECT_EQ(m, "COM Port In Use !!!\n" + MessageTable::LineHolderText(c.Holder));
         EXPECT_EQ(Monitor->isVisible(), !c.MonitorRefused) << c.Holder;
         if (!c.RecorderRefused) {
             EXPECT_EQ(Modals, QStringList{"Recorder Program"});

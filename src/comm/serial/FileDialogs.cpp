@@ -3,7 +3,11 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHash>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
@@ -34,6 +38,32 @@ void HideCompleterPopups(QFileDialog &dialog)
     }
 }
 
+// The file of each kind (by its filter) last chosen in this run. The
+// shared dialog would otherwise offer whatever any window chose last: a
+// parameter file's name for a ramp/soak program, a program's for a record.
+QHash<QString, QString> &LastChosen()
+{
+    static QHash<QString, QString> chosen;
+    return chosen;
+}
+
+void OfferLastChosen(QFileDialog &dialog, const FileChoice &choice)
+{
+    const QString last = LastChosen().value(choice.Filter);
+    if (last.isEmpty()) {
+        // A kind not chosen yet starts in the working folder with no name.
+        // The dialog has no call to clear the name it keeps, so its name
+        // field is cleared.
+        dialog.setDirectory(QDir::currentPath());
+        if (auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->clear();
+        return;
+    }
+    const QFileInfo file(last);
+    dialog.setDirectory(file.absolutePath());
+    dialog.selectFile(file.fileName());
+}
+
 QString RunDialog(const QString &name, QFileDialog::AcceptMode mode, QWidget *owner, const FileChoice &choice)
 {
     std::unique_ptr<QFileDialog> own;
@@ -49,6 +79,7 @@ QString RunDialog(const QString &name, QFileDialog::AcceptMode mode, QWidget *ow
     // window's suffix otherwise.
     dialog->setDefaultSuffix(choice.Suffix);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !choice.DialogAsksOverwrite);
+    OfferLastChosen(*dialog, choice);
     // A dialog of the main window would open behind an owner that stays on
     // top of every other window.
     const bool ownerOnTop = owner && owner->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
@@ -59,7 +90,12 @@ QString RunDialog(const QString &name, QFileDialog::AcceptMode mode, QWidget *ow
     if (ownerOnTop)
         dialog->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
     HideCompleterPopups(*dialog);
-    return accepted ? dialog->selectedFiles().value(0) : QString();
+    if (!accepted)
+        return QString();
+    const QString chosen = dialog->selectedFiles().value(0);
+    if (!chosen.isEmpty())
+        LastChosen().insert(choice.Filter, chosen);
+    return chosen;
 }
 
 void AddSpellings(const QString &pattern, QStringList &patterns)

@@ -33,7 +33,10 @@ struct FileDialogs {
 
 // The main window's OpenDialog1 and SaveDialog1 (a dialog of `owner`'s own
 // when there is no main window), kept above `owner` while open when the
-// owner stays on top of other windows. The boxes belong to `owner`.
+// owner stays on top of other windows. The boxes belong to `owner`. Each
+// kind of file (each filter) opens in the folder of the file of its kind
+// last chosen and offers that file's name; a kind not chosen yet opens in
+// the working folder with no name.
 FileDialogs SharedFileDialogs(QWidget *owner);
 
 // "Text (*.a)|*.B" to the dialog's form "Text (*.a *.A *.b *.B)". Every
