@@ -117,19 +117,12 @@ MonitorVerdict CheckMonitorReply(const std::uint8_t *reply, int count, int stati
         verdict.Status = StatusFormatFault;
         return verdict;
     }
-    if (rtu) {
-        verdict.Bytes.assign(reply, reply + count);
-    } else {
-        // ':' station function LRC CR LF is the shortest sound ASCII reply.
-        if (count < 1 || reply[0] != ':' || count < 9) {
-            verdict.Status = StatusFormatFault;
-            return verdict;
-        }
-        const int pairs = (count - 3) / 2;
-        for (int i = 0; i < pairs; ++i)
-            verdict.Bytes.push_back(static_cast<std::uint8_t>(
-                HexPairToByte(static_cast<char>(reply[2 * i + 1]), static_cast<char>(reply[2 * i + 2]))));
+    // ':' station function LRC CR LF is the shortest sound ASCII reply.
+    if (!rtu && (count < 9 || reply[0] != ':')) {
+        verdict.Status = StatusFormatFault;
+        return verdict;
     }
+    verdict.Bytes = FrameBytes(reply, count, rtu);
     const auto &bytes = verdict.Bytes;
     const int n = static_cast<int>(bytes.size());
     if (n < 1) {
@@ -192,13 +185,20 @@ MonitorVerdict CheckMonitorReply(const std::uint8_t *reply, int count, int stati
 
 std::vector<std::uint8_t> RequestBytes(const Frame &request, bool rtu)
 {
+    return FrameBytes(request.Bytes.data(), request.Length, rtu);
+}
+
+std::vector<std::uint8_t> FrameBytes(const std::uint8_t *frame, int count, bool rtu)
+{
     if (rtu)
-        return std::vector<std::uint8_t>(request.Bytes.begin(), request.Bytes.begin() + request.Length);
+        return std::vector<std::uint8_t>(frame, frame + std::max(count, 0));
     std::vector<std::uint8_t> bytes;
-    const int pairs = (request.Length - 3) / 2;
+    if (count < 1 || frame[0] != ':')
+        return bytes;
+    const int pairs = (count - 3) / 2;
     for (int i = 0; i < pairs; ++i)
-        bytes.push_back(static_cast<std::uint8_t>(HexPairToByte(static_cast<char>(request.Bytes[2 * i + 1]),
-                                                                static_cast<char>(request.Bytes[2 * i + 2]))));
+        bytes.push_back(static_cast<std::uint8_t>(
+            HexPairToByte(static_cast<char>(frame[2 * i + 1]), static_cast<char>(frame[2 * i + 2]))));
     return bytes;
 }
 

@@ -79,6 +79,9 @@ MonitorVerdict CheckMonitorReply(const std::uint8_t *reply, int count, int stati
 
 // The request as bytes: RTU as sent, ASCII decoded (7 bytes).
 std::vector<std::uint8_t> RequestBytes(const Frame &request, bool rtu);
+// A frame as bytes: RTU as it came; ASCII the hex pairs between ':' and the
+// closing CR LF decoded (nothing when it does not start with ':').
+std::vector<std::uint8_t> FrameBytes(const std::uint8_t *frame, int count, bool rtu);
 // A write is confirmed when the reply repeats the request over its whole length.
 bool EchoMatch(const std::vector<std::uint8_t> &request, const std::vector<std::uint8_t> &reply);
 

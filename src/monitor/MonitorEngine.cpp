@@ -17,10 +17,21 @@ constexpr int AsciiWriteDeadline = 50;
 constexpr int AsciiBroadcastDeadline = 5;
 constexpr int FaultLimit = 3;  // the fourth in a row acts
 
+// The traffic log names the block transfers apart from the monitor's own
+// requests (a password is the monitor's own).
+std::optional<TrafficLink> TransferLink(const MonitorJob &job)
+{
+    if (std::holds_alternative<UploadJob>(job) || std::holds_alternative<DownloadJob>(job))
+        return TrafficLink::Parameters;
+    if (std::holds_alternative<RampReadJob>(job) || std::holds_alternative<RampWriteJob>(job))
+        return TrafficLink::RampSoak;
+    return std::nullopt;
+}
+
 } // namespace
 
 MonitorEngine::MonitorEngine(TComPort &port, TSessionState &session, MonitorView &view)
-    : Port(port), Session(session), Viewer(view), Exchange(port)
+    : Port(port), Session(session), Viewer(view), Exchange(port, TrafficLink::Monitor)
 {
     Port.OnTrigger = [this](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
         ComPort1Trigger(message, argument);
@@ -567,6 +578,8 @@ void MonitorEngine::Send(RequestKind kind, RequestOwner owner, int slot, int sta
     request.Rtu = Link.RtuMode;
     request.DeadlineTicks = DeadlineTicks(kind, r.Broadcast);
     request.ExtraPeriodWhenShort = true;
+    if (owner == RequestOwner::Job)
+        request.Link = TransferLink(Job);
     if (function == 0x03 || function == FunctionIdentify)
         request.ExpectedLength = Link.RtuMode ? 2 * value + 5 : 4 * value + 11;
     else if (function == 0x06)
@@ -610,12 +623,15 @@ void MonitorEngine::ComPort1Trigger(std::uint16_t message, std::uint16_t argumen
         const RequestContext request = std::exchange(Outstanding, RequestContext{});
         const Judged judged = Judge(*reply, request);
         if (IsCurrent(request)) {
+            Exchange.Report(LineVerdict(judged.What));
             Process(request, judged);
-        } else if (judged.What != Outcome::Answer) {
+        } else {
             // The request no longer stands (its slot was cancelled, the
             // selection or the job changed): nothing of its reply is kept,
             // but a damaged one may still be on its way.
-            QuietBeforeNext = true;
+            Exchange.Report(TrafficVerdict::Late);
+            if (judged.What != Outcome::Answer)
+                QuietBeforeNext = true;
         }
         SendNext();
     } catch (const ComError &e) {
@@ -720,6 +736,29 @@ MonitorEngine::Judged MonitorEngine::Judge(const ReplyExchange::Reply &reply, co
     if (j.What == Outcome::Answer)
         j.Status = FrameCodec::StatusOk;
     return j;
+}
+
+TrafficVerdict MonitorEngine::LineVerdict(Outcome what)
+{
+    switch (what) {
+    case Outcome::Answer:
+        return TrafficVerdict::Ok;
+    case Outcome::Timeout:
+        return TrafficVerdict::Timeout;
+    case Outcome::Checksum:
+        return TrafficVerdict::Checksum;
+    case Outcome::Format:
+        return TrafficVerdict::Format;
+    case Outcome::Foreign:
+        return TrafficVerdict::Foreign;
+    case Outcome::ReadRefused:
+    case Outcome::WriteRefused:
+    case Outcome::OtherException:
+        return TrafficVerdict::Exception;
+    case Outcome::EchoMismatch:
+        return TrafficVerdict::EchoMismatch;
+    }
+    return TrafficVerdict::None;
 }
 
 void MonitorEngine::Process(const RequestContext &request, const Judged &judged)

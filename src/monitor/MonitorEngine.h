@@ -227,6 +227,8 @@ private:
         OtherException,
         EchoMismatch,
     };
+    // The verdict the traffic log shows.
+    static TrafficVerdict LineVerdict(Outcome what);
     struct Judged {
         Outcome What = Outcome::Timeout;
         int Status = 0;

@@ -93,6 +93,7 @@ FrameCodec::RecorderVerdict SamplerLink::Judge()
         FrameCodec::CheckRecorderReply(Link.RecorderRxBuffer, Link.RecorderRxCount, Station, Copy.RtuMode,
                                        Session.ResultCode, Link.RecorderRxOverflow);
     Session.ResultCode = verdict.ResultCode;
+    Link.Exchange.Report(RecorderResultVerdict(verdict.ResultCode));
     return verdict;
 }
 

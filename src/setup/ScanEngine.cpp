@@ -203,7 +203,10 @@ void ScanEngine::SetupReply()
     const int candidate = CurrentCandidate();
     const bool rtu = Scan::Decompose(candidate).Format == 1;
     // A reply that overflowed its store is not an answer to the probe.
-    if (!Link.SetupRxOverflow && FrameCodec::IsScanHit(Link.SetupRxText, Address, rtu)) {
+    const bool hit = !Link.SetupRxOverflow && FrameCodec::IsScanHit(Link.SetupRxText, Address, rtu);
+    Link.Exchange.Report(hit ? TrafficVerdict::Ok
+                             : RejectedReplyVerdict(Link.Exchange.Bytes(), Link.Exchange.Count(), Address, rtu));
+    if (hit) {
         FoundCandidates.push_back(candidate);
         IsGridBusy = true;
         View.ShowHit(FoundCount(), Scan::AddressColumn(Address), Scan::ProtocolColumn(CurrentDescription));

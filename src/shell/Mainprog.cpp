@@ -11,6 +11,8 @@
 #include "Public.h"
 #include "ReceiveRouting.h"
 #include "Recorder.h"
+#include "ReplyExchange.h"
+#include "TrafficWindow.h"
 
 #include <QAction>
 #include <QEvent>
@@ -38,6 +40,7 @@ TMainForm::TMainForm(QWidget *parent)
       ToolBar1(new QToolBar(this))
 {
     MainForm = this;
+    ReplyExchange::SetTrafficSink(&Traffic);
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("VELM DUDIZUZIZEV COMPANY COMMUNICATION UTILITY"));
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
@@ -79,6 +82,8 @@ TMainForm::~TMainForm()
 {
     ComPortMain.OnTrigger = nullptr;
     ComPort1.OnTrigger = nullptr;
+    if (ReplyExchange::TrafficTap() == &Traffic)
+        ReplyExchange::SetTrafficSink(nullptr);
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -100,6 +105,10 @@ void TMainForm::BuildMenus()
         ->setObjectName(QStringLiteral("MONITOR1"));
     program->addAction(QStringLiteral("RECODER"), this, GuardedSlot([this] { ToolButton3Click(); }))
         ->setObjectName(QStringLiteral("RECODER1"));
+
+    QAction *traffic = menu->addAction(QStringLiteral("TRAFFIC"), this, GuardedSlot([this] { TRAFFIC1Click(); }));
+    traffic->setObjectName(QStringLiteral("TRAFFIC1"));
+    traffic->setStatusTip(QStringLiteral("Every frame on the line, decoded, with counters"));
 
     menu->addAction(QStringLiteral("EXIT"), this, GuardedSlot([this] { EXIT1Click(); }))
         ->setObjectName(QStringLiteral("EXIT1"));
@@ -135,6 +144,8 @@ void TMainForm::BuildToolBar()
                   QStringLiteral("Monitor program"), &TMainForm::MONITOR1Click);
     AddToolButton(QStringLiteral("ToolButton3"), QStringLiteral(":/tool-recorder.png"),
                   QStringLiteral("Recorder program"), &TMainForm::ToolButton3Click);
+    AddToolButton(QStringLiteral("ToolButton5"), QStringLiteral(":/tool-traffic.png"),
+                  QStringLiteral("Traffic on the line"), &TMainForm::TRAFFIC1Click);
     AddToolButton(QStringLiteral("ToolButton4"), QStringLiteral(":/tool-exit.png"), QString(),
                   &TMainForm::ToolButton4Click);
 }
@@ -165,7 +176,7 @@ void TMainForm::PROTOCOL1Click()
     RefreshComPorts();
     {
         TProtocol dialog(SetupLinkState, this);
-        dialog.exec();
+        ExecOver(dialog);
     }
     DecodeComSetting();
 }
@@ -184,7 +195,23 @@ void TMainForm::ToolButton3Click()
     if (!LineFreeFor(ModuleRecorder))
         return;
     TPRecord recorder(RecorderLinkState, this);
-    recorder.exec();
+    ExecOver(recorder);
+}
+
+void TMainForm::TRAFFIC1Click()
+{
+    // It belongs to no window, so that no dialog's modality shuts it.
+    if (!TrafficWindow)
+        TrafficWindow = std::make_unique<TTrafficWindow>(Traffic);
+    TrafficWindow->show();
+    TrafficWindow->raise();
+    TrafficWindow->activateWindow();
+}
+
+void TMainForm::ExecOver(QDialog &dialog)
+{
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.exec();
 }
 
 void TMainForm::EXIT1Click()
@@ -200,7 +227,7 @@ void TMainForm::ToolButton4Click()
 void TMainForm::ABOUT1Click()
 {
     TABOUT about(this);
-    about.exec();
+    ExecOver(about);
 }
 
 void TMainForm::FormShow()
@@ -232,7 +259,7 @@ void TMainForm::FormActivate()
     LoadComSettingWord();
     if (!SettingsFileFound) {
         TProtocol dialog(SetupLinkState, this);
-        dialog.exec();
+        ExecOver(dialog);
     }
     DecodeComSetting();
 }

@@ -5,15 +5,19 @@
 
 #include "Links.h"
 #include "TComPort.h"
+#include "TrafficLog.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
+#include <memory>
 
+class QDialog;
 class QFileDialog;
 class QToolBar;
 class QToolButton;
 class PictureBox;
+class TTrafficWindow;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -25,6 +29,7 @@ public:
     void PROTOCOL1Click();
     void MONITOR1Click();
     void ToolButton3Click();
+    void TRAFFIC1Click();
     void EXIT1Click();
     void ToolButton4Click();
     void ABOUT1Click();
@@ -40,6 +45,8 @@ public:
     // The factor by which the controls are scaled: LayoutWidth / 808.
     double ControlScale() const { return Scale; }
 
+    // Every frame of every link, from start-up on (the exchanges send it here).
+    TrafficLog Traffic;
     TComPort ComPortMain;
     TComPort ComPort1;
     SetupLink SetupLinkState{ComPortMain};
@@ -57,11 +64,14 @@ private:
     void BuildToolBar();
     QToolButton *AddToolButton(const QString &name, const QString &icon, const QString &hint, void (TMainForm::*handler)());
     bool LineFreeFor(int module) const;
+    // Modal to this window alone: the traffic window stays in use beside it.
+    static void ExecOver(QDialog &dialog);
     // Enumerates the serial ports again and marks ComPortPresent.
     void RefreshComPorts();
 
     PictureBox *QMX;
     QToolBar *ToolBar1;
+    std::unique_ptr<TTrafficWindow> TrafficWindow;
     double Scale = 1.0;
     bool ActivationQueued = false;
     bool InActivation = false;

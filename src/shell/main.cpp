@@ -10,9 +10,12 @@
 #include "WorkFolder.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QScreen>
 #include <QStandardPaths>
+
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
@@ -24,6 +27,25 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("qmvcomm"));
     app.setProperty("helpFile", QStringLiteral("Velm temperature controller program"));
 
+    // Qt's own options (-platform ...) are gone from the arguments by now.
+    QCommandLineParser options;
+    options.setApplicationDescription(QApplication::applicationDisplayName());
+    options.addHelpOption();
+    const QCommandLineOption trafficOption(QStringLiteral("traffic"),
+                                           QStringLiteral("Append every frame on the line to <file>, from start-up on."),
+                                           QStringLiteral("file"));
+    options.addOption(trafficOption);
+    options.process(app);
+    if (!options.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "qmvcomm: unexpected argument '%s'; see qmvcomm --help\n",
+                     qPrintable(options.positionalArguments().constFirst()));
+        return 2;
+    }
+    // Named from the folder the program was started in, before the work
+    // folder is chosen.
+    const QString trafficFile =
+        options.isSet(trafficOption) ? QDir::current().absoluteFilePath(options.value(trafficOption)) : QString();
+
     WorkFolder::Set(WorkFolder::Choose(QDir::currentPath(),
                                        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
     InstallMessageBoxErrorReport();
@@ -33,6 +55,13 @@ int main(int argc, char **argv)
     int status = 0;
     Guarded([&] {
         TMainForm mainForm;
+        QString fault;
+        if (!trafficFile.isEmpty() && !mainForm.Traffic.AppendTo(trafficFile, &fault)) {
+            std::fprintf(stderr, "qmvcomm: cannot write the traffic file %s: %s\n", qPrintable(trafficFile),
+                         qPrintable(fault));
+            status = 1;
+            return;
+        }
         TQMVPassword password(&mainForm);
         TRampSoak rampSoak(&mainForm);
         TPMonitor monitor(&mainForm);

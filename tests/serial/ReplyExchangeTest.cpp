@@ -72,7 +72,7 @@ protected:
     VirtualClock Clock{55 * 1000};  // on a tick boundary
     FakePeer Peer;
     TComPort Port{Clock, InProcessLineFactory(&Peer)};
-    ReplyExchange Exchange{Port, 100};
+    ReplyExchange Exchange{Port, TrafficLink::Monitor, 100};
     std::vector<Ended> Endings;
     qint64 Sent = 0;
 };

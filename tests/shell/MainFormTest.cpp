@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 // Closes the next modal window once it is up, with the named button or by
@@ -73,7 +75,7 @@ TEST_F(MainFormTest, WindowMenusAndToolBar)
     QStringList menus;
     for (QAction *a : Form->menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, QStringList({"PROTOCOL", "PROGRAM", "EXIT", "ABOUT"}));
+    EXPECT_EQ(menus, QStringList({"PROTOCOL", "PROGRAM", "TRAFFIC", "EXIT", "ABOUT"}));
     const QAction *protocol = Form->menuBar()->actions().at(0);
     EXPECT_EQ(protocol->statusTip(), "Set RS232/RS-485 communication  protocol");
     QStringList items;
@@ -88,10 +90,11 @@ TEST_F(MainFormTest, WindowMenusAndToolBar)
     QStringList order;
     for (QAction *a : bar->actions())
         order << (a->isSeparator() ? a->objectName() : bar->widgetForAction(a)->objectName());
-    EXPECT_EQ(order, QStringList({"ToolButton1", "ToolButton7", "ToolButton2", "ToolButton3", "ToolButton4"}));
+    EXPECT_EQ(order, QStringList({"ToolButton1", "ToolButton7", "ToolButton2", "ToolButton3", "ToolButton5",
+                                  "ToolButton4"}));
     struct Hint { const char *Button, *Text; } hints[] = {
         {"ToolButton1", "Set communication protocol of PC"}, {"ToolButton2", "Monitor program"},
-        {"ToolButton3", "Recorder program"}, {"ToolButton4", ""},
+        {"ToolButton3", "Recorder program"}, {"ToolButton5", "Traffic on the line"}, {"ToolButton4", ""},
     };
     for (const Hint &h : hints) {
         auto *button = Form->findChild<QToolButton *>(h.Button);
@@ -100,6 +103,41 @@ TEST_F(MainFormTest, WindowMenusAndToolBar)
         EXPECT_FALSE(button->icon().isNull()) << h.Button;
     }
     EXPECT_EQ(bar->iconSize(), QSize(32, 32));
+}
+
+// The settings dialog's search runs for minutes: the traffic window, opened
+// before it, stays in the user's hands meanwhile.
+TEST_F(MainFormTest, TheTrafficWindowStaysInUseBesideAModalWindow)
+{
+    Form->findChild<QToolButton *>("ToolButton5")->click();
+    QWidget *traffic = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        traffic = w->objectName() == "TrafficWindow" ? w : traffic;
+    ASSERT_NE(traffic, nullptr);
+    EXPECT_TRUE(traffic->isVisible());
+    EXPECT_EQ(traffic->windowModality(), Qt::NonModal);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(traffic));
+
+    bool pausedBesideTheDialog = false;
+    std::function<void()> clickBeside = [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal) {
+            QTimer::singleShot(0, clickBeside);
+            return;
+        }
+        // A click as the user makes it, through the window system, where a
+        // window that a modal one blocks gets none.
+        auto *pause = traffic->findChild<QPushButton *>("PauseBt");
+        QTest::mouseClick(traffic->windowHandle(), Qt::LeftButton, {},
+                          pause->mapTo(traffic, pause->rect().center()));
+        pausedBesideTheDialog = Form->Traffic.Paused();
+        Modals << modal->windowTitle();
+        modal->findChild<QPushButton *>("CancelBt")->click();
+    };
+    QTimer::singleShot(0, clickBeside);
+    Form->PROTOCOL1Click();
+    EXPECT_EQ(Modals, QStringList{"COMMUNICATION PROTOCOL"});
+    EXPECT_TRUE(pausedBesideTheDialog);
 }
 
 TEST_F(MainFormTest, PortsAreEnumeratedAtConstruction)

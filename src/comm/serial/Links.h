@@ -23,7 +23,7 @@ struct SetupLink {
     // to our probe, and it is never stored past this bound.
     static constexpr int Capacity = 256;
 
-    explicit SetupLink(TComPort &port) : Port(port), Exchange(port, Capacity) {}
+    explicit SetupLink(TComPort &port) : Port(port), Exchange(port, TrafficLink::Setup, Capacity) {}
 
     // A probe: in RTU the reply ends only with silence, in ASCII at its line
     // feed. The setup handler hears of it once.
@@ -57,7 +57,7 @@ public:
 struct RecorderLink {
     static constexpr int Capacity = FrameCodec::ReplyStoreSize;
 
-    explicit RecorderLink(TComPort &port) : Port(port), Exchange(port, Capacity) {}
+    explicit RecorderLink(TComPort &port) : Port(port), Exchange(port, TrafficLink::Recorder, Capacity) {}
 
     // The read request of one sample, no earlier than notBeforeMs (the RTU
     // turnaround). The recorder's handler hears of its reply once.

@@ -4,8 +4,28 @@
 
 #include <algorithm>
 
-ReplyExchange::ReplyExchange(TComPort &port, int capacity)
-    : Port(port), Clock(port.Timebase()), Limit(std::max(capacity, 1))
+namespace {
+
+TrafficSink *Sink = nullptr;
+
+// Bytes with no request on the line make one row once the line has been
+// quiet for this long.
+constexpr int UnrequestedQuietMs = 2 * TComPort::TickMs;
+
+} // namespace
+
+void ReplyExchange::SetTrafficSink(TrafficSink *sink)
+{
+    Sink = sink;
+}
+
+TrafficSink *ReplyExchange::TrafficTap()
+{
+    return Sink;
+}
+
+ReplyExchange::ReplyExchange(TComPort &port, TrafficLink link, int capacity)
+    : Port(port), Clock(port.Timebase()), Limit(std::max(capacity, 1)), Link(link)
 {
     Store.reserve(static_cast<size_t>(Limit));
 }
@@ -23,6 +43,8 @@ void ReplyExchange::Begin()
 
 void ReplyExchange::Abandon()
 {
+    FlushEnded();
+    FlushUnrequested();
     if (SendTask) {
         Clock.Cancel(SendTask);
         SendTask = 0;
@@ -81,11 +103,19 @@ void ReplyExchange::ScheduleSend()
 
 void ReplyExchange::Transmit()
 {
+    FlushUnrequested();
     Store.clear();
     Expected = FrameCodec::UnknownReplyLength;
     ExtraUsed = false;
     // Written first: on a port that has closed meanwhile this says why.
     Port.PutBlock(Current.Frame.Bytes.data(), Current.Frame.Length);
+    Sent.AtMs = Clock.NowMs();
+    Sent.Link = Current.Link.value_or(Link);
+    Sent.Rtu = Current.Rtu;
+    const std::vector<std::uint8_t> payload = FrameCodec::RequestBytes(Current.Frame, Current.Rtu);
+    Sent.Station = payload.empty() ? 0 : payload.front();
+    if (Sink)
+        Sink->Record(TapRow(true, Current.Frame.ToByteArray()));
     Port.SetTimerTrigger(Handle, Current.DeadlineTicks, true);
     GiveUpAtMs = Clock.NowMs() + ReplyLimitPeriods * Current.DeadlineTicks * TComPort::TickMs;
 }
@@ -94,15 +124,95 @@ ReplyExchange::Reply ReplyExchange::End(Ending how)
 {
     Outstanding = false;
     ExtraUsed = false;
+    if (Sink) {
+        TrafficRow row = TapRow(false, QByteArray(reinterpret_cast<const char *>(Store.data()),
+                                                  static_cast<qsizetype>(Store.size())));
+        row.ElapsedMs = static_cast<int>(Clock.NowMs() - Sent.AtMs);
+        // What the exchange itself can tell; the owner's verdict comes next.
+        if (how == Ending::Overflow)
+            row.Verdict = TrafficVerdict::Overflow;
+        else if (how == Ending::Silence && Store.empty())
+            row.Verdict = TrafficVerdict::Timeout;
+        Ended = std::move(row);
+    }
     return Reply{how, Store.data(), static_cast<int>(Store.size()), Current.Rtu};
+}
+
+void ReplyExchange::Report(TrafficVerdict verdict)
+{
+    // A reply that overflowed was never one: that stands, whoever judges it.
+    if (Ended && Ended->Verdict != TrafficVerdict::Overflow)
+        Ended->Verdict = verdict;
+    FlushEnded();
+}
+
+TrafficRow ReplyExchange::TapRow(bool tx, QByteArray bytes) const
+{
+    TrafficRow row;
+    row.TimeMs = Sink ? Sink->TimeOfDayMs() : 0;
+    row.Link = Sent.Link;
+    row.Tx = tx;
+    row.Rtu = Sent.Rtu;
+    row.Station = Sent.Station;
+    row.Bytes = std::move(bytes);
+    return row;
+}
+
+void ReplyExchange::FlushEnded()
+{
+    if (Ended && Sink)
+        Sink->Record(std::move(*Ended));
+    Ended.reset();
+}
+
+void ReplyExchange::Unrequested(const QByteArray &bytes)
+{
+    if (!Sink || bytes.isEmpty())
+        return;
+    if (Stray.Bytes.isEmpty()) {
+        // Most often the rest of a reply that came too late: it is shown
+        // with the last request sent, which it most likely answered.
+        Stray = TapRow(false, QByteArray());
+        Stray.Verdict = TrafficVerdict::Unrequested;
+        Stray.ElapsedMs = static_cast<int>(Clock.NowMs() - Sent.AtMs);
+    }
+    Stray.Bytes += bytes;
+    // A row holds no more than a reply would.
+    while (Stray.Bytes.size() >= Limit) {
+        TrafficRow full = Stray;
+        full.Bytes.truncate(Limit);
+        Stray.Bytes.remove(0, Limit);
+        Sink->Record(std::move(full));
+    }
+    if (StrayTask)
+        Clock.Cancel(StrayTask);
+    StrayTask = Clock.CallAfter(UnrequestedQuietMs, [this] {
+        StrayTask = 0;
+        FlushUnrequested();
+    });
+}
+
+void ReplyExchange::FlushUnrequested()
+{
+    if (StrayTask) {
+        Clock.Cancel(StrayTask);
+        StrayTask = 0;
+    }
+    if (!Stray.Bytes.isEmpty() && Sink)
+        Sink->Record(std::move(Stray));
+    Stray = TrafficRow{};
 }
 
 std::optional<ReplyExchange::Reply> ReplyExchange::Trigger(std::uint16_t message, std::uint16_t argument)
 {
+    // A reply its owner did not judge is logged as it is.
+    FlushEnded();
     if (message == TComPort::TriggerAvail) {
         if (!OnTheLine()) {
+            QByteArray unrequested;
             for (int i = 0; i < argument; ++i)
-                Port.GetChar();
+                unrequested += static_cast<char>(Port.GetChar());
+            Unrequested(unrequested);
             // A request waiting for a quiet line waits again, but not for
             // ever: a line that never falls quiet gets it at the limit.
             if (Outstanding && Current.QuietMs > 0 && QuietUntilMs < QuietLimitMs) {

@@ -6,13 +6,16 @@
 // monitor's one extra period for a short RTU reply, the turnaround wait
 // before a request, and exactly one ending per request.
 //
-// What a reply means, and what is sent next, is the window's business.
+// What a reply means, and what is sent next, is the window's business; the
+// window tells its verdict back (Report), so that the traffic log shows
+// every frame of every link from this one place.
 #pragma once
 
 #include "EventClock.h"
 #include "FrameCodec.h"
 #include "Public.h"
 #include "TComPort.h"
+#include "TrafficLog.h"
 
 #include <QString>
 
@@ -41,6 +44,9 @@ public:
         // must not be taken for the answer to this request. A line that
         // keeps chattering gets the frame one deadline later at the most.
         int QuietMs = 0;
+        // The traffic log names the link's block transfers apart; empty:
+        // the exchange's own link.
+        std::optional<TrafficLink> Link;
     };
 
     enum class Ending {
@@ -57,7 +63,7 @@ public:
         bool Rtu = false;
     };
 
-    explicit ReplyExchange(TComPort &port, int capacity = FrameCodec::ReplyStoreSize);
+    ReplyExchange(TComPort &port, TrafficLink link, int capacity = FrameCodec::ReplyStoreSize);
     ~ReplyExchange();
     ReplyExchange(const ReplyExchange &) = delete;
     ReplyExchange &operator=(const ReplyExchange &) = delete;
@@ -75,6 +81,14 @@ public:
     // when this event ended the outstanding request; bytes that come with
     // no request on the line are read and dropped.
     std::optional<Reply> Trigger(std::uint16_t message, std::uint16_t argument);
+    // The owner's verdict on the reply Trigger has just handed over, for the
+    // traffic log. A reply its owner does not judge is logged without one
+    // (a time-out or an overflow as such) at the next event or request.
+    void Report(TrafficVerdict verdict);
+
+    // Where the frames of every exchange go; none by default.
+    static void SetTrafficSink(TrafficSink *sink);
+    static TrafficSink *TrafficTap();
 
     bool Awaiting() const { return Outstanding; }
     // Sent and not yet ended (false during the turnaround wait).
@@ -91,6 +105,10 @@ private:
     void Transmit();
     void ScheduleSend();
     Reply End(Ending how);
+    TrafficRow TapRow(bool tx, QByteArray bytes) const;
+    void Unrequested(const QByteArray &bytes);
+    void FlushEnded();
+    void FlushUnrequested();
 
     TComPort &Port;
     EventClock &Clock;
@@ -108,6 +126,18 @@ private:
     // is taken as it is: far longer than any reply, short of a chattering line.
     static constexpr int ReplyLimitPeriods = 4;
     qint64 GiveUpAtMs = 0;
+
+    // The traffic log's view of this link, and of the last request sent.
+    TrafficLink Link;
+    struct {
+        qint64 AtMs = 0;
+        TrafficLink Link = TrafficLink::Monitor;
+        bool Rtu = false;
+        int Station = 0;
+    } Sent;
+    std::optional<TrafficRow> Ended;  // the reply handed over, till its verdict
+    TrafficRow Stray;                 // bytes with no request on the line
+    EventClock::TaskId StrayTask = 0;
 };
 
 // Opens a window's own link with the settings as they are now, in the order
