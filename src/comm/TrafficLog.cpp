@@ -138,8 +138,15 @@ TrafficVerdict RejectedReplyVerdict(const std::uint8_t *reply, int count, int st
     return TrafficVerdict::Format;
 }
 
-TrafficVerdict RecorderResultVerdict(int resultCode)
+TrafficVerdict RecorderReplyVerdict(int resultCode, const std::uint8_t *reply, int count, int station, bool rtu)
 {
+    if (resultCode != ResultOk) {
+        const std::vector<std::uint8_t> b = FrameCodec::FrameBytes(reply, count, rtu);
+        if (b.size() > 2 && b[1] == 0x83)
+            return TrafficVerdict::Exception;
+        if (resultCode == ResultBadFrame && !b.empty() && b[0] != station)
+            return TrafficVerdict::Foreign;
+    }
     switch (resultCode) {
     case ResultOk:
         return TrafficVerdict::Ok;

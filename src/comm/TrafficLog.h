@@ -63,8 +63,10 @@ public:
 // The verdict of a window that only accepts or rejects (the bus search):
 // for a reply it did not accept, what the frame codec finds wrong with it.
 TrafficVerdict RejectedReplyVerdict(const std::uint8_t *reply, int count, int station, bool rtu);
-// The recorder's ResultCode as a verdict.
-TrafficVerdict RecorderResultVerdict(int resultCode);
+// The recorder's ResultCode for a reply from `station` as a verdict. An
+// exception reply is one whatever its code, and a sound frame from another
+// station is that.
+TrafficVerdict RecorderReplyVerdict(int resultCode, const std::uint8_t *reply, int count, int station, bool rtu);
 
 struct TrafficCounts {
     qint64 Sent = 0;

@@ -93,7 +93,8 @@ FrameCodec::RecorderVerdict SamplerLink::Judge()
         FrameCodec::CheckRecorderReply(Link.RecorderRxBuffer, Link.RecorderRxCount, Station, Copy.RtuMode,
                                        Session.ResultCode, Link.RecorderRxOverflow);
     Session.ResultCode = verdict.ResultCode;
-    Link.Exchange.Report(RecorderResultVerdict(verdict.ResultCode));
+    Link.Exchange.Report(RecorderReplyVerdict(verdict.ResultCode, Link.RecorderRxBuffer, Link.RecorderRxCount,
+                                              Station, Copy.RtuMode));
     return verdict;
 }
 

@@ -5,6 +5,7 @@
 // thousands of random ones with the rules that must hold after each event.
 #include "MessageTable.h"
 #include "MonitorRig.h"
+#include "TappedTraffic.h"
 
 #include <gtest/gtest.h>
 
@@ -179,7 +180,37 @@ public:
         Check();
     }
 
+    // Every request on the line has its row, and at most one reply after it,
+    // for the same station and link (or the request was given up). Returns
+    // how many replies were dropped as late.
+    int CheckTraffic()
+    {
+        size_t sent = 0;
+        int replies = 0;
+        int late = 0;
+        const TrafficRow *request = nullptr;
+        for (int i = 0; i < Traffic.Count(); ++i) {
+            const TrafficRow &row = Traffic.Row(i);
+            if (row.Tx) {
+                ++sent;
+                request = &row;
+                replies = 0;
+                continue;
+            }
+            if (row.Verdict == TrafficVerdict::Unrequested)
+                continue;
+            late += row.Verdict == TrafficVerdict::Late ? 1 : 0;
+            if (!request || ++replies > 1 || row.Station != request->Station || row.Link != request->Link)
+                Fail("traffic row " + std::to_string(i) + " is no reply to the request before it");
+        }
+        if (sent != Rig.Log.Sent.size())
+            Fail(std::to_string(sent) + " requests in the traffic log, " + std::to_string(Rig.Log.Sent.size())
+                 + " on the line");
+        return late;
+    }
+
     std::vector<std::string> Violations;
+    TappedTraffic Traffic;  // before the rig: it outlives the rig's exchange
     MonitorRig Rig;
 
 private:
@@ -381,15 +412,18 @@ TEST(MonitorInterleaving, RandomUserActionsAndLineEventsKeepTheRules)
     // QMV_INTERLEAVING_SEEDS and QMV_INTERLEAVING_STEPS make a longer run.
     const int seeds = qEnvironmentVariableIsSet("QMV_INTERLEAVING_SEEDS") ? qEnvironmentVariableIntValue("QMV_INTERLEAVING_SEEDS") : 4;
     const int steps = qEnvironmentVariableIsSet("QMV_INTERLEAVING_STEPS") ? qEnvironmentVariableIntValue("QMV_INTERLEAVING_STEPS") : 1500;
+    int late = 0;
     for (int seed = 1; seed <= seeds; ++seed) {
         Interleaving run(static_cast<std::uint32_t>(seed));
         for (int i = 0; i < steps && run.Violations.empty(); ++i)
             run.Step();
+        late += run.CheckTraffic();
         std::string all;
         for (const std::string &v : run.Violations)
             all += v + "\n";
         EXPECT_TRUE(run.Violations.empty()) << "seed " << seed << ":\n" << all;
     }
+    EXPECT_GT(late, 0);  // the user's changes made replies stale, and the log says so
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "ErrorReport.h"
 #include "RecorderRig.h"
 #include "SimBus.h"
+#include "TappedTraffic.h"
 
 #include <QTemporaryDir>
 
@@ -251,15 +252,19 @@ TEST_F(SamplerSimTest, StartWithoutAddressesOpensNothing)
 
 TEST_F(SamplerSimTest, FaultTextsByResult)
 {
-    struct Case { Fault Kind; int Code; const char *Line; } cases[] = {
-        {Fault::Exception, 2, "DEVICE  1illegal address  !!!"},
-        {Fault::Exception, 5, "DEVICE  1Unknow Error     !!!"},
-        {Fault::Exception, 15, "DEVICE  1Received data time out error"},
-        {Fault::Exception, 30, "DEVICE  1 Received data does not match"},
-        {Fault::Exception, 32, "DEVICE  1Received checksum error !!!"},
-        {Fault::Exception, 33, "DEVICE  1 Input unstable or Device fail"},
-        {Fault::ForeignStation, 0, "DEVICE  1 Received data does not match"},
-        {Fault::BadChecksum, 0, "DEVICE  1Received checksum error !!!"},
+    // The traffic log tells what came on the line, whatever the recorder makes of it.
+    TappedTraffic traffic;
+    const auto lastVerdict = [&traffic] { return traffic.Row(traffic.Count() - 1).Verdict; };
+    using V = TrafficVerdict;
+    struct Case { Fault Kind; int Code; const char *Line; V Verdict; } cases[] = {
+        {Fault::Exception, 2, "DEVICE  1illegal address  !!!", V::Exception},
+        {Fault::Exception, 5, "DEVICE  1Unknow Error     !!!", V::Exception},
+        {Fault::Exception, 15, "DEVICE  1Received data time out error", V::Exception},
+        {Fault::Exception, 30, "DEVICE  1 Received data does not match", V::Exception},
+        {Fault::Exception, 32, "DEVICE  1Received checksum error !!!", V::Exception},
+        {Fault::Exception, 33, "DEVICE  1 Input unstable or Device fail", V::Exception},
+        {Fault::ForeignStation, 0, "DEVICE  1 Received data does not match", V::Foreign},
+        {Fault::BadChecksum, 0, "DEVICE  1Received checksum error !!!", V::Checksum},
     };
     for (const Case &c : cases) {
         VirtualClock clock;
@@ -271,6 +276,8 @@ TEST_F(SamplerSimTest, FaultTextsByResult)
         rig.Engine.Start(SamplerRig::Addresses({1}), 1);
         ASSERT_TRUE(clock.AdvanceUntil([&rig] { return !rig.View.FaultLines.isEmpty(); }, 5000)) << c.Line;
         EXPECT_EQ(rig.View.FaultLines.first(), QString::fromLatin1(c.Line));
+        EXPECT_EQ(lastVerdict(), c.Verdict) << c.Line;
+        EXPECT_EQ(traffic.Row(traffic.Count() - 1).Link, TrafficLink::Recorder);
         rig.Engine.Stop();
     }
     SamplerRig rig(Clock, InProcessLineFactory(&Watch, 8));
@@ -279,6 +286,7 @@ TEST_F(SamplerSimTest, FaultTextsByResult)
     rig.Engine.Start(SamplerRig::Addresses({1}), 1);
     ASSERT_TRUE(Clock.AdvanceUntil([&rig] { return !rig.View.FaultLines.isEmpty(); }, 5000));
     EXPECT_EQ(rig.View.FaultLines.first(), "DEVICE  1 Input unstable or Device fail");
+    EXPECT_EQ(lastVerdict(), V::InputFault);
     rig.Engine.Stop();
 }
 

@@ -5,9 +5,8 @@
 #include "EventClock.h"
 #include "FakePeer.h"
 #include "FrameCodec.h"
-#include "ReplyExchange.h"
 #include "TComPort.h"
-#include "TrafficLog.h"
+#include "TappedTraffic.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -124,7 +123,6 @@ protected:
     void SetUp() override
     {
         Log.SetTimeSource([this] { return Start.toMSecsSinceEpoch() + Clock.NowMs() - Begin; });
-        ReplyExchange::SetTrafficSink(&Log);
         Port.SetComNumber(1);
         Port.SetOpen(true);
         Port.OnTrigger = [this](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
@@ -133,8 +131,6 @@ protected:
         };
         Exchange.Begin();
     }
-    void TearDown() override { ReplyExchange::SetTrafficSink(nullptr); }
-
     // Runs the cases one after another, each from a tick boundary.
     void Run(const std::vector<Case> &cases)
     {
@@ -158,7 +154,7 @@ protected:
     const qint64 Begin = Clock.NowMs();
     FakePeer Peer;
     TComPort Port{Clock, InProcessLineFactory(&Peer)};
-    TrafficLog Log;
+    TappedTraffic Log;
     ReplyExchange Exchange{Port, TrafficLink::Monitor, 100};
     std::optional<TrafficVerdict> Owner;
 };

@@ -7,6 +7,7 @@
 #include "RadioGroup.h"
 #include "ScanRig.h"
 #include "SimBus.h"
+#include "TappedTraffic.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -71,6 +72,7 @@ protected:
 
 TEST_F(ScanSimTest, ControllerIsFoundUnderExactlyItsOwnSettings)
 {
+    TappedTraffic traffic;
     SetupRig rig(Clock, &Bus);
     ScanEngine engine(rig.Link, SessionState, LinkSettings, View);
     Scan::Presets presets;
@@ -86,6 +88,14 @@ TEST_F(ScanSimTest, ControllerIsFoundUnderExactlyItsOwnSettings)
     EXPECT_EQ(View.EndText, QStringLiteral("Search Completed,Found 1 items"));
     EXPECT_FALSE(rig.Port.Open());
     EXPECT_EQ(SessionState.ActiveModule, ModuleNone);
+    // Every probe in the traffic log: the one answer good, the others silent.
+    const TrafficCounts &counts = traffic.Counts();
+    EXPECT_EQ(counts.Sent, 90 * 16);
+    EXPECT_EQ(counts.Of(TrafficVerdict::Ok), 1);
+    EXPECT_EQ(counts.Of(TrafficVerdict::Timeout), 90 * 16 - 1);
+    EXPECT_EQ(traffic.Count(), 2 * 90 * 16);
+    for (int i = 0; i < traffic.Count(); ++i)
+        ASSERT_EQ(traffic.Row(i).Link, TrafficLink::Setup);
 }
 
 TEST_F(ScanSimTest, SeveralControllersEachUnderTheirOwnCandidate)
