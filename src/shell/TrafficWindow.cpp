@@ -15,7 +15,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QPainter>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -31,6 +33,35 @@ bool IsFault(TrafficVerdict verdict)
     return verdict != TrafficVerdict::None && verdict != TrafficVerdict::Ok && verdict != TrafficVerdict::Late
            && verdict != TrafficVerdict::Unrequested;
 }
+
+// Rows of plain text in one fixed-pitch font: drawn as such, and cut to
+// the column by counting characters, which costs a third of laying out
+// every cell as the default delegate does.
+class TrafficDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        const QPalette &palette = option.palette;
+        if (selected)
+            painter->fillRect(option.rect, palette.highlight());
+        else if (option.features & QStyleOptionViewItem::Alternate)
+            painter->fillRect(option.rect, palette.alternateBase());
+        QString text = index.data(Qt::DisplayRole).toString();
+        const int character = std::max(option.fontMetrics.horizontalAdvance(QLatin1Char('0')), 1);
+        const QRect area = option.rect.adjusted(3, 0, -3, 0);
+        const qsizetype fits = std::max(area.width() / character, 1);
+        if (text.size() > fits)
+            text = text.left(fits - 1) + QChar(0x2026);
+        const QVariant colour = index.data(Qt::ForegroundRole);
+        painter->setPen(selected             ? palette.color(QPalette::HighlightedText)
+                        : colour.isValid() ? colour.value<QColor>()
+                                           : palette.color(QPalette::Text));
+        painter->setFont(option.font);
+        painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    }
+};
 
 } // namespace
 
@@ -58,6 +89,7 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
     const TrafficRow &row = Log.Visible(static_cast<int>(at));
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::ToolTipRole:  // the whole of a long cell
         return TrafficLog::ColumnText(row, static_cast<TrafficColumn>(index.column()));
     case Qt::ForegroundRole:
         if (row.Tx)
@@ -122,7 +154,7 @@ TTrafficWindow::TTrafficWindow(TrafficLog &log, QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/tool-traffic.png")));
     // It never keeps the program running once the main window is closed.
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(1100, 620);
+    resize(1260, 640);
 
     // The counters: a heading over each figure.
     auto *counters = new QGridLayout;
@@ -181,10 +213,13 @@ TTrafficWindow::TTrafficWindow(TrafficLog &log, QWidget *parent)
     controls->addWidget(PauseBt);
     controls->addWidget(PauseCount);
     controls->addSpacing(20);
-    controls->addWidget(new QLabel(QStringLiteral("Station"), this));
-    controls->addWidget(StationFilter);
-    controls->addWidget(new QLabel(QStringLiteral("Link"), this));
-    controls->addWidget(LinkFilter);
+    // Labelled, so that the lists are named for those who cannot see them.
+    for (QWidget *filter : {static_cast<QWidget *>(StationFilter), static_cast<QWidget *>(LinkFilter)}) {
+        auto *label = new QLabel(filter == StationFilter ? QStringLiteral("Station") : QStringLiteral("Link"), this);
+        label->setBuddy(filter);
+        controls->addWidget(label);
+        controls->addWidget(filter);
+    }
     controls->addSpacing(20);
     controls->addWidget(save);
     controls->addStretch(1);
@@ -193,6 +228,7 @@ TTrafficWindow::TTrafficWindow(TrafficLog &log, QWidget *parent)
     // costs nothing but the rows on screen.
     Table->setObjectName(QStringLiteral("TrafficTable"));
     Table->setModel(Model);
+    Table->setItemDelegate(new TrafficDelegate(Table));
     Table->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -202,7 +238,7 @@ TTrafficWindow::TTrafficWindow(TrafficLog &log, QWidget *parent)
     Table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 4);
     const int character = Table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    static const int widths[TrafficColumnCount - 1] = {14, 12, 4, 8, 52, 38};
+    static const int widths[TrafficColumnCount - 1] = {15, 11, 4, 8, 46, 44};
     for (int c = 0; c < TrafficColumnCount - 1; ++c)
         Table->setColumnWidth(c, widths[c] * character);
     Table->horizontalHeader()->setStretchLastSection(true);
@@ -225,10 +261,11 @@ TTrafficWindow::TTrafficWindow(TrafficLog &log, QWidget *parent)
 
 void TTrafficWindow::Refresh()
 {
+    // A view at its end follows what comes; one scrolled back stays put.
     QScrollBar *bar = Table->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     Model->Sync();
-    if (following && !Log.Paused())
+    if (following)
         Table->scrollToBottom();
 
     const TrafficCounts &counts = Log.Counts();
