@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -39,7 +40,11 @@ bool IsFault(TrafficVerdict verdict)
 // every cell as the default delegate does.
 class TrafficDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    // `view` shows its font already.
+    explicit TrafficDelegate(QWidget *view)
+        : QStyledItemDelegate(view), Character(std::max(QFontMetricsF(view->font()).horizontalAdvance(u'0'), 1.0))
+    {
+    }
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         const bool selected = option.state & QStyle::State_Selected;
@@ -49,9 +54,8 @@ public:
         else if (option.features & QStyleOptionViewItem::Alternate)
             painter->fillRect(option.rect, palette.alternateBase());
         QString text = index.data(Qt::DisplayRole).toString();
-        const int character = std::max(option.fontMetrics.horizontalAdvance(QLatin1Char('0')), 1);
         const QRect area = option.rect.adjusted(3, 0, -3, 0);
-        const qsizetype fits = std::max(area.width() / character, 1);
+        const auto fits = std::max(static_cast<qsizetype>(area.width() / Character), qsizetype(1));
         if (text.size() > fits)
             text = text.left(fits - 1) + QChar(0x2026);
         const QVariant colour = index.data(Qt::ForegroundRole);
@@ -61,6 +65,9 @@ public:
         painter->setFont(option.font);
         painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     }
+
+private:
+    qreal Character;
 };
 
 } // namespace

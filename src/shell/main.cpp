@@ -39,7 +39,7 @@ int main(int argc, char **argv)
     if (!options.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "qmvcomm: unexpected argument '%s'; see qmvcomm --help\n",
                      qPrintable(options.positionalArguments().constFirst()));
-        return 2;
+        return 1;
     }
     // Named from the folder the program was started in, before the work
     // folder is chosen.
