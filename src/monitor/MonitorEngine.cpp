@@ -155,11 +155,7 @@ void MonitorEngine::Connect(int s, const std::array<int, SlotCount> &addresses)
 {
     MonitorSlot &slot = Slots[static_cast<size_t>(s)];
     slot.SlotConnected = true;
-    slot.IdentifyPending = true;
-    slot.Identified = false;
-    slot.PvRead = false;
-    slot.FailuresInARow = 0;
-    ++slot.Generation;
+    slot.Renew();
     ShowConnection(s);
     const bool first = ActiveSlotCount() == 1;
     if (first) {
@@ -277,11 +273,7 @@ void MonitorEngine::ComAddr0Change(int s, const std::array<int, SlotCount> &addr
     if (address == slot.SlotAddress)
         return;
     slot.SlotAddress = address;
-    slot.IdentifyPending = true;
-    slot.Identified = false;
-    slot.PvRead = false;
-    slot.FailuresInARow = 0;
-    ++slot.Generation;
+    slot.Renew();
     if (s == Selected) {
         Viewer.ClearTrend(s);
         SelectionLost();
@@ -555,7 +547,6 @@ void MonitorEngine::Send(RequestKind kind, RequestOwner owner, int slot, int sta
     r.Station = station;
     r.Model = Slots[static_cast<size_t>(slot)].SlotModel;
     r.Step = Step;
-    r.Function = function;
     r.Count = function == 0x06 ? 0 : value;
     r.Broadcast = station == 0;
     r.Password = owner == RequestOwner::Job && std::holds_alternative<PasswordJob>(Job);
@@ -638,7 +629,7 @@ void MonitorEngine::ReplaceStaleWaitingRequest()
 bool MonitorEngine::IsCurrent(const RequestContext &request) const
 {
     const MonitorSlot &slot = Slots[static_cast<size_t>(request.Slot)];
-    if (!slot.SlotConnected || slot.Generation != request.SlotGeneration)
+    if (!slot.SlotConnected || slot.Generation != request.SlotGeneration || slot.SlotModel != request.Model)
         return false;
     // A status step reads one slot's own state, whoever is selected; the
     // rest belongs to the selection and the job of its time.
@@ -662,7 +653,6 @@ MonitorEngine::Judged MonitorEngine::Judge(const ReplyExchange::Reply &reply, co
     const bool write = request.Kind == RequestKind::Unlock || request.Kind == RequestKind::Write;
     FrameCodec::MonitorVerdict v = FrameCodec::CheckMonitorReply(reply.Bytes, reply.Count, request.Station, reply.Rtu,
                                                                  identifying, reply.How == Ending::Overflow);
-    j.Function = v.Function;
     j.ExceptionCode = v.ExceptionCode;
     j.Status = v.Status;
     const auto format = [&j] {

@@ -204,9 +204,8 @@ private:
         RequestOwner Owner = RequestOwner::Cycle;
         int Slot = 0;  // counted and accounted
         int Station = 0;
-        std::uint8_t Model = ModelNone;
+        std::uint8_t Model = ModelNone;  // the slot's model the request was chosen for
         int Step = 0;
-        int Function = 0;
         int Count = 0;
         bool Broadcast = false;
         bool Password = false;             // a model C password: any answer ends it
@@ -230,7 +229,6 @@ private:
     struct Judged {
         Outcome What = Outcome::Timeout;
         int Status = 0;
-        int Function = 0;
         int ExceptionCode = 0;
         std::vector<int> Words;
         bool ModelA = false;
