@@ -44,8 +44,8 @@ struct LinkOptions {
 // The help text of LinkOptions.
 extern const char LinkHelp[];
 
-// The line a command talks over: its settings (the global LinkSettings, which
-// the engines read, are set to them) and a port that opens it.
+// The line a command talks over: its settings go into the global
+// LinkSettings, which the engines read when they open the port made here.
 class Line {
 public:
     // Settings from the work folder's settings file (or the program's
@@ -54,7 +54,6 @@ public:
     Line(const QCommandLineParser &parser, const LinkOptions &options, bool portOnly = false);
 
     TComPort &Port() { return *ComPort; }
-    const TLinkSettings &Settings() const { return LinkSettings; }
     // "COM1" or the device path, for messages.
     const QString &Name() const { return PortName; }
     // A failure of the serial service, with the port it concerns.

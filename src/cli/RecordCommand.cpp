@@ -109,11 +109,15 @@ public:
     void ShowSavingDisarmed() override {}
     void ShowFailure(const QString &text) override
     {
-        if (text == MessageTable::DataCanNotSave)
-            FileFault = true;
-        else
-            LineFault = text;
-        Note(text);
+        if (text != MessageTable::DataCanNotSave) {
+            LineFault = text;  // told once, at the end
+            return;
+        }
+        // A record file that cannot be made is told at the start; one that
+        // fails later is told when it does, and the recording goes on.
+        FileFault = true;
+        if (Samples > 0)
+            Note(text);
     }
     void SampleTaken(int, const std::array<std::uint8_t, RecordBytes> &record) override;
 
@@ -233,7 +237,6 @@ int RecordCommand(const QStringList &arguments)
     }
     TChartState chartState;
     Recording recording(header, parser.isSet(csvOption) ? &csv : nullptr, mqtt.get());
-    recording.WriteRow(CsvExport::HeadingRow(header));
 
     RecorderLink recorderLink(line.Port());
     line.Port().OnTrigger = [&recorderLink](TComPort &, std::uint16_t message, std::uint16_t argument, std::uint16_t) {
@@ -259,10 +262,15 @@ int RecordCommand(const QStringList &arguments)
     QObject::connect(&duration, &QTimer::timeout, stop);
 
     sampler.Start(stations, sampleTime);
-    if (state.Recording && state.SaveArmed && !sampler.RecordFileOpen()) {
+    // The sampler goes on without a record file it cannot make; asked for
+    // one, the command does not.
+    if (state.Recording && recording.FileFault) {
         sampler.Stop();
         Fail(parser.value(recOption) + QStringLiteral(": ") + MessageTable::DataCanNotSave);
     }
+    // No sample completes before the first reply has come.
+    if (state.Recording)
+        recording.WriteRow(CsvExport::HeadingRow(header));
     if (state.Recording && durationMs > 0)
         duration.start(std::chrono::milliseconds(durationMs));
     RunUntil([&state] { return !state.Recording; });
