@@ -230,14 +230,16 @@ void Note(const QString &line)
 
 void Progress::Show(const QString &text)
 {
-    if (!::isatty(STDERR_FILENO))
+    if (text == Last || !::isatty(STDERR_FILENO))
         return;
+    Last = text;
     std::fprintf(stderr, "\r%s\033[K", text.toLocal8Bit().constData());
     Shown = true;
 }
 
 void Progress::Finish()
 {
+    Last.clear();
     if (std::exchange(Shown, false))
         std::fputc('\n', stderr);
 }

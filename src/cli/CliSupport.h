@@ -111,6 +111,7 @@ public:
 
 private:
     bool Shown = false;
+    QString Last;
 };
 
 } // namespace Cli

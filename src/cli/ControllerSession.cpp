@@ -61,12 +61,16 @@ void ControllerSession::Write(const std::function<void()> &start)
         Await([this, reads] { return Monitor->PageReadCount() > reads; }, QStringLiteral("the page read back"));
 }
 
-void ControllerSession::StartJob(MonitorEngine::TransferStart start, const QString &what)
+void ControllerSession::Begin(const QString &what)
 {
-    using Start = MonitorEngine::TransferStart;
     Ended = false;
     JobFault.clear();
     ProgressCaption = what;
+}
+
+void ControllerSession::Started(MonitorEngine::TransferStart start)
+{
+    using Start = MonitorEngine::TransferStart;
     switch (start) {
     case Start::Started:
         return;
@@ -79,12 +83,13 @@ void ControllerSession::StartJob(MonitorEngine::TransferStart start, const QStri
     case Start::Busy:
         break;
     }
-    Fail(QStringLiteral("address %1: %2 cannot start: %3").arg(Station).arg(what, MessageTable::NotIdentifiedYet));
+    Fail(QStringLiteral("address %1: the %2 cannot start: %3").arg(Station).arg(ProgressCaption, MessageTable::NotIdentifiedYet));
 }
 
 void ControllerSession::Upload()
 {
-    StartJob(Monitor->UPLOAD1Click(QStringLiteral("UPLOAD")), QStringLiteral("upload"));
+    Begin(QStringLiteral("upload"));
+    Started(Monitor->UPLOAD1Click(QStringLiteral("UPLOAD")));
     Await([this] { return Ended; }, QStringLiteral("the upload"));
 }
 
@@ -92,7 +97,8 @@ void ControllerSession::Download(bool broadcast)
 {
     const QString caption =
         broadcast ? QStringLiteral("WRITE TO ALL CONNECTED DEVICE") : QStringLiteral("WRITE TO SELECTED DEVICE");
-    StartJob(Monitor->DOWNLOAD1Click(broadcast, caption, Monitor->DownloadTarget()), QStringLiteral("write"));
+    Begin(QStringLiteral("write"));
+    Started(Monitor->DOWNLOAD1Click(broadcast, caption, Monitor->DownloadTarget()));
     Await([this] { return Ended; }, QStringLiteral("the end of the write"));
 }
 
@@ -100,8 +106,7 @@ void ControllerSession::ReadRamp(std::array<std::uint8_t, 256> &parameters, std:
 {
     RampParameters = &parameters;
     RampImage = &ramp;
-    Ended = false;
-    JobFault.clear();
+    Begin(QStringLiteral("ramp/soak read"));
     if (!Monitor->StartRampRead(*this))
         Fail(QStringLiteral("address %1 keeps no ramp/soak program (model %2)").arg(Station).arg(QChar(Slot().SlotModel)));
     Await([this] { return Ended; }, QStringLiteral("the ramp/soak program"));
@@ -110,8 +115,7 @@ void ControllerSession::ReadRamp(std::array<std::uint8_t, 256> &parameters, std:
 void ControllerSession::WriteRamp(const std::array<int, 153> &words)
 {
     RampWords = &words;
-    Ended = false;
-    JobFault.clear();
+    Begin(QStringLiteral("ramp/soak write"));
     if (!Monitor->StartRampWrite(*this))
         Fail(QStringLiteral("address %1 keeps no ramp/soak program (model %2)").arg(Station).arg(QChar(Slot().SlotModel)));
     Await([this] { return Ended; }, QStringLiteral("the end of the ramp/soak write"));
@@ -150,7 +154,7 @@ void ControllerSession::WriteFinished(bool confirmed)
 
 void ControllerSession::RampReadProgress(int parameterPairs, int rampPairs)
 {
-    Shown.Show(QStringLiteral("ramp/soak read %1%").arg(ReadProgressPerMille(parameterPairs, rampPairs) / 10));
+    Shown.Show(QStringLiteral("%1 %2%").arg(ProgressCaption).arg(ReadProgressPerMille(parameterPairs, rampPairs) / 10));
 }
 
 void ControllerSession::RampReadDone(const std::array<std::uint8_t, 256> &parameterBlock,
@@ -168,7 +172,7 @@ int ControllerSession::RampWriteValue(int index)
 
 void ControllerSession::RampWriteProgress(int written)
 {
-    Shown.Show(QStringLiteral("ramp/soak write %1%").arg(WriteProgressPerMille(written) / 10));
+    Shown.Show(QStringLiteral("%1 %2%").arg(ProgressCaption).arg(WriteProgressPerMille(written) / 10));
     if (written >= RampWriteCount)
         Ended = true;
 }

@@ -65,7 +65,10 @@ private:
     // Waits for `done`; fails when the line failed, the controller was
     // dropped (four failed transactions in a row) or a job failed.
     void Await(const std::function<bool()> &done, const QString &what);
-    void StartJob(MonitorEngine::TransferStart start, const QString &what);
+    // A job named `what` (for its progress and failures) is about to start;
+    // then how its start went.
+    void Begin(const QString &what);
+    void Started(MonitorEngine::TransferStart start);
 
     Line &Link;
     int Station;
