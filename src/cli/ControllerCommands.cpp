@@ -16,8 +16,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace Cli {
 
@@ -76,9 +79,8 @@ Pc NamedParameter(const QString &name, const ParameterPage &page, const MonitorS
 
 QString Caption(Pc id)
 {
-    const ParamControl &c = Control(id);
-    return QString::fromLatin1(c.Label).trimmed().isEmpty() ? QString::fromLatin1(c.Name)
-                                                             : QString::fromLatin1(c.Label).trimmed();
+    const QString label = QString::fromLatin1(Control(id).Label).trimmed();
+    return label.isEmpty() ? QString::fromLatin1(Control(id).Name) : label;
 }
 
 QString ValueText(const ParameterPage &page, Pc id)
