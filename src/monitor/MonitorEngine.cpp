@@ -216,7 +216,8 @@ void MonitorEngine::SelectionLost()
     // selection: its pending write and unlock, calibration, the running job
     // and the page read-out. Requests sent for it are no longer answered.
     ++Generation;
-    UnlockDone = UnlockPending = WritePending = false;
+    UnlockDone = UnlockPending = false;
+    EndPendingWrite(false);
     Calibration = false;
     if (Parameters.CalibrationShown)
         Parameters.ShowCalibration(false, ModelNone);
@@ -348,6 +349,12 @@ void MonitorEngine::EndCycle(const QString &text)
     BlankLargeDisplay();
     Notify(MonitorAspect::All);
     Viewer.ShowLineFault(text);
+}
+
+void MonitorEngine::EndPendingWrite(bool confirmed)
+{
+    if (std::exchange(WritePending, false))
+        Viewer.WriteFinished(confirmed);
 }
 
 void MonitorEngine::SetLed(int s, LinkLed led)
@@ -748,8 +755,8 @@ void MonitorEngine::Answered(const RequestContext &request, const Judged &judged
             UnlockPending = false;
             UnlockDone = true;
         } else {
-            WritePending = false;
             RefreshRequested = true;
+            EndPendingWrite(true);
         }
         break;
     }
@@ -812,13 +819,14 @@ void MonitorEngine::Failed(const RequestContext &request, const Judged &judged)
         PasswordAnswered();  // a refused password is not tried again
     } else if (judged.What == Outcome::EchoMismatch && request.Owner == RequestOwner::Selection) {
         // The controller holds something else: show what it holds.
-        WritePending = false;
         UnlockPending = false;
         RefreshRequested = true;
+        EndPendingWrite(false);
     }
     if (ReadFaultCount > FaultLimit || WriteFaultCount > FaultLimit) {
         // The controller keeps refusing: give up what was pending.
-        UnlockDone = UnlockPending = WritePending = false;
+        UnlockDone = UnlockPending = false;
+        EndPendingWrite(false);
         EndJob(JobEnd::Failed);
         if (request.Slot == Selected)
             RefreshRequested = true;
@@ -955,6 +963,7 @@ void MonitorEngine::Consume(int step, int s, const std::vector<int> &words)
         if (r.StepBecomes21)
             Step = 21;
         if (r.Completed) {
+            ++PageReads;
             RefreshPage();
             if (!Parameters.Shown && !TrendView)
                 Parameters.Shown = true;
