@@ -84,6 +84,10 @@ RecorderVerdict CheckRecorderReply(const std::uint8_t *reply, int count, int sta
     std::uint8_t b[9] = {};
     if (rtu) {
         std::copy(buffer.begin(), buffer.begin() + 9, b);
+        // A late reply of the controller asked before must not be taken
+        // for this one's value.
+        if (b[0] != station)
+            verdict.ResultCode = ResultBadFrame;
         if (Crc16(b, 7) != b[7] + 256 * b[8])
             verdict.ResultCode = ResultChecksum;
     } else {

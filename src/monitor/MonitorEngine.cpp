@@ -166,11 +166,7 @@ void MonitorEngine::Connect(int s, const std::array<int, SlotCount> &addresses)
 {
     MonitorSlot &slot = Slots[static_cast<size_t>(s)];
     slot.SlotConnected = true;
-    slot.IdentifyPending = true;
-    slot.Identified = false;
-    slot.PvRead = false;
-    slot.FailuresInARow = 0;
-    ++slot.Generation;
+    slot.Renew();
     ShowConnection(s);
     const bool first = ActiveSlotCount() == 1;
     if (first) {
@@ -231,7 +227,8 @@ void MonitorEngine::SelectionLost()
     // selection: its pending write and unlock, calibration, the running job
     // and the page read-out. Requests sent for it are no longer answered.
     ++Generation;
-    UnlockDone = UnlockPending = WritePending = false;
+    UnlockDone = UnlockPending = false;
+    EndPendingWrite(false);
     Calibration = false;
     if (Parameters.CalibrationShown)
         Parameters.ShowCalibration(false, ModelNone);
@@ -288,11 +285,7 @@ void MonitorEngine::ComAddr0Change(int s, const std::array<int, SlotCount> &addr
     if (address == slot.SlotAddress)
         return;
     slot.SlotAddress = address;
-    slot.IdentifyPending = true;
-    slot.Identified = false;
-    slot.PvRead = false;
-    slot.FailuresInARow = 0;
-    ++slot.Generation;
+    slot.Renew();
     if (s == Selected) {
         Viewer.ClearTrend(s);
         SelectionLost();
@@ -367,6 +360,12 @@ void MonitorEngine::EndCycle(const QString &text)
     BlankLargeDisplay();
     Notify(MonitorAspect::All);
     Viewer.ShowLineFault(text);
+}
+
+void MonitorEngine::EndPendingWrite(bool confirmed)
+{
+    if (std::exchange(WritePending, false))
+        Viewer.WriteFinished(confirmed);
 }
 
 void MonitorEngine::SetLed(int s, LinkLed led)
@@ -566,7 +565,6 @@ void MonitorEngine::Send(RequestKind kind, RequestOwner owner, int slot, int sta
     r.Station = station;
     r.Model = Slots[static_cast<size_t>(slot)].SlotModel;
     r.Step = Step;
-    r.Function = function;
     r.Count = function == 0x06 ? 0 : value;
     r.Broadcast = station == 0;
     r.Password = owner == RequestOwner::Job && std::holds_alternative<PasswordJob>(Job);
@@ -654,7 +652,7 @@ void MonitorEngine::ReplaceStaleWaitingRequest()
 bool MonitorEngine::IsCurrent(const RequestContext &request) const
 {
     const MonitorSlot &slot = Slots[static_cast<size_t>(request.Slot)];
-    if (!slot.SlotConnected || slot.Generation != request.SlotGeneration)
+    if (!slot.SlotConnected || slot.Generation != request.SlotGeneration || slot.SlotModel != request.Model)
         return false;
     // A status step reads one slot's own state, whoever is selected; the
     // rest belongs to the selection and the job of its time.
@@ -678,7 +676,6 @@ MonitorEngine::Judged MonitorEngine::Judge(const ReplyExchange::Reply &reply, co
     const bool write = request.Kind == RequestKind::Unlock || request.Kind == RequestKind::Write;
     FrameCodec::MonitorVerdict v = FrameCodec::CheckMonitorReply(reply.Bytes, reply.Count, request.Station, reply.Rtu,
                                                                  identifying, reply.How == Ending::Overflow);
-    j.Function = v.Function;
     j.ExceptionCode = v.ExceptionCode;
     j.Status = v.Status;
     const auto format = [&j] {
@@ -797,8 +794,8 @@ void MonitorEngine::Answered(const RequestContext &request, const Judged &judged
             UnlockPending = false;
             UnlockDone = true;
         } else {
-            WritePending = false;
             RefreshRequested = true;
+            EndPendingWrite(true);
         }
         break;
     }
@@ -861,13 +858,14 @@ void MonitorEngine::Failed(const RequestContext &request, const Judged &judged)
         PasswordAnswered();  // a refused password is not tried again
     } else if (judged.What == Outcome::EchoMismatch && request.Owner == RequestOwner::Selection) {
         // The controller holds something else: show what it holds.
-        WritePending = false;
         UnlockPending = false;
         RefreshRequested = true;
+        EndPendingWrite(false);
     }
     if (ReadFaultCount > FaultLimit || WriteFaultCount > FaultLimit) {
         // The controller keeps refusing: give up what was pending.
-        UnlockDone = UnlockPending = WritePending = false;
+        UnlockDone = UnlockPending = false;
+        EndPendingWrite(false);
         EndJob(JobEnd::Failed);
         if (request.Slot == Selected)
             RefreshRequested = true;
@@ -1004,6 +1002,7 @@ void MonitorEngine::Consume(int step, int s, const std::vector<int> &words)
         if (r.StepBecomes21)
             Step = 21;
         if (r.Completed) {
+            ++PageReads;
             RefreshPage();
             if (!Parameters.Shown && !TrendView)
                 Parameters.Shown = true;

@@ -102,6 +102,10 @@ public:
     // `station` (0 for the broadcast). A password's job ends when the
     // controller's security has been read back after it.
     virtual void TransferFinished(FinishedTransfer /*job*/, int /*count*/, int /*station*/) {}
+    // The write of a typed value or a list choice ended: echoed as it was
+    // sent (the page is read again next), or given up (the echo differed,
+    // the controller kept refusing, the selection went). Once per write.
+    virtual void WriteFinished(bool /*confirmed*/) {}
 };
 
 class MonitorEngine : public RampTransferHost {
@@ -192,6 +196,8 @@ public:
     bool ProgressShown() const { return ProgressVisible; }
     QString ProgressCaption() const { return ProgressLabel; }
     int MonitorStatus() const { return Status; }
+    // Read-outs of the parameter page completed since the window opened.
+    int PageReadCount() const { return PageReads; }
 
 private:
     enum class RequestKind { Poll, Unlock, Write, BlockRead };
@@ -204,9 +210,8 @@ private:
         RequestOwner Owner = RequestOwner::Cycle;
         int Slot = 0;  // counted and accounted
         int Station = 0;
-        std::uint8_t Model = ModelNone;
+        std::uint8_t Model = ModelNone;  // the slot's model the request was chosen for
         int Step = 0;
-        int Function = 0;
         int Count = 0;
         bool Broadcast = false;
         bool Password = false;             // a model C password: any answer ends it
@@ -232,7 +237,6 @@ private:
     struct Judged {
         Outcome What = Outcome::Timeout;
         int Status = 0;
-        int Function = 0;
         int ExceptionCode = 0;
         std::vector<int> Words;
         bool ModelA = false;
@@ -274,6 +278,7 @@ private:
     void EndCycle(const QString &text);
     void SetLed(int s, LinkLed led);
     void SetMessage(const QString &text, bool red);
+    void EndPendingWrite(bool confirmed);
     void Notify(unsigned aspects);
     bool SelectedUsable() const;
     bool WritableSelection();
@@ -326,6 +331,7 @@ private:
     int Selected = 0;
     std::uint64_t Generation = 0;
     bool RefreshRequested = true;
+    int PageReads = 0;
     bool ReselectPending = false;
     int Status = 0;
     int ReadFaultCount = 0;

@@ -67,6 +67,17 @@ struct MonitorSlot {
     LinkLed Led = LinkLed::Gray;
 
     bool IsModelC() const { return SlotModel == ModelC; }
+    // The slot now stands for a controller not known yet (just connected,
+    // or at another address): it is identified first, and what was sent
+    // for the one before is no longer answered.
+    void Renew()
+    {
+        IdentifyPending = true;
+        Identified = false;
+        PvRead = false;
+        FailuresInARow = 0;
+        ++Generation;
+    }
     // Model C below security level 4 shows only what its front panel shows.
     bool Restricted() const { return SlotModel == ModelC && SecurityLevel < 4; }
 };

@@ -148,8 +148,7 @@ void MonitorEngine::EndJob(JobEnd how)
         return;
     const MonitorJob ended = std::exchange(Job, MonitorJob{});
     ++Generation;
-    if (const auto *password = std::get_if<PasswordJob>(&ended)) {
-        (void)password;
+    if (std::holds_alternative<PasswordJob>(ended)) {
         RefreshSecurity();  // the display follows the controller again
         return;
     }

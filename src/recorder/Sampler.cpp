@@ -193,6 +193,7 @@ void Sampler::CompleteSample()
         DisarmSaving();
         PendingReports << MessageTable::DataCanNotSave;
     }
+    View.SampleTaken(State.SampleCount, State.SampleRecord);
     State.SampleRecord.fill(0);
     State.CurrentDevice = std::max(State.FirstUsedSlot(), 0);
     ++State.SampleCount;

@@ -37,6 +37,9 @@ public:
     virtual void ShowSavingDisarmed() = 0;
     // A failure the user must see at once, in a message box.
     virtual void ShowFailure(const QString &text) = 0;
+    // Sample `sample` is complete: its record as the record file keeps it
+    // (after it went to the file, when saving is armed).
+    virtual void SampleTaken(int /*sample*/, const std::array<std::uint8_t, RecordBytes> & /*record*/) {}
 };
 
 // The sample clock's interval for a sample time of 0-99 seconds (0: half a second).

@@ -145,11 +145,16 @@ int ScanEngine::FoundCandidate(int row) const
 
 void ScanEngine::Start(const Scan::Presets &presets)
 {
+    Start(Scan::CandidateSet(presets), Scan::RangeFor(presets.Address));
+}
+
+void ScanEngine::Start(std::vector<int> candidates, const Scan::AddressRange &addresses)
+{
     if (IsSearching)
         return;
     FoundCandidates.clear();
-    Addresses = Scan::RangeFor(presets.Address);
-    Candidates = Scan::CandidateSet(presets);
+    Addresses = addresses;
+    Candidates = std::move(candidates);
     CandidateIndex = 0;
     IsSearching = true;
     Done = 0;

@@ -112,6 +112,8 @@ public:
     ScanEngine &operator=(const ScanEngine &) = delete;
 
     void Start(const Scan::Presets &presets);
+    // Any candidates (in the order given) over any span of addresses.
+    void Start(std::vector<int> candidates, const Scan::AddressRange &addresses);
     // The operator's CANCEL: ends the scan with the abort text.
     void Abort();
     // Ends any scan without a text and releases the line (CLOSE, Cancel).

@@ -96,7 +96,7 @@ TEST(RecorderCheck, Verdicts)
         {"exception code 30", WithCrc({1, 0x83, 30}), true, 1, ResultOk, ResultBadFrame, 0},
         {"exception code 33", WithCrc({1, 0x83, 33}), true, 1, ResultOk, ResultInputFault, 0},
         {"input fault with right checksum", inputFault, true, 1, ResultOk, ResultInputFault, 0},
-        {"rtu other station is not tested", WithCrc({2, 3, 4, 0x01, 0x2C, 0, 0}), true, 1, ResultOk, ResultOk, 300},
+        {"rtu other station", WithCrc({2, 3, 4, 0x01, 0x2C, 0, 0}), true, 1, ResultOk, ResultBadFrame, 0},
         {"rtu one byte", {1}, true, 1, ResultOk, ResultChecksum, 0},
         {"rtu silence", {}, true, 1, ResultTimeout, ResultTimeout, 0},
         {"ascii ok", AsciiFrame({1, 3, 4, 0x01, 0x2C, 0x00, 0x64}), false, 1, ResultOk, ResultOk, 300},

@@ -51,13 +51,10 @@ TEST(MonitorLateReply, AnRtuMonitorIsBackInStepAfterALateReply)
     EXPECT_EQ(outcome.SetValuesShown, std::set<int>{1000});  // the controller's 100.0
 }
 
-// The engine sends the next request the moment a reply has ended or failed.
-// In ASCII the late reply then answers the repeated request, the repeated
-// request's own reply is taken for the step after it, and so on for good:
-// a third of the transactions fail ("Rcv format error !!!") and replies
-// with more words than asked for are shown, so the set value reads 0 or 1.
-// Left out of the suite until the engine lets the line fall quiet after a
-// late or damaged reply before it sends again.
+// Were the next request sent the moment a reply failed, in ASCII the late
+// reply would answer the repeated request, the repeated request's own reply
+// would be taken for the step after it, and so on for good. After a late or
+// damaged reply the engine lets the line fall quiet before it sends again.
 TEST(MonitorLateReply, AnAsciiMonitorIsBackInStepAfterALateReply)
 {
     const LateOutcome outcome = AfterOneLateReply({false, 9600, 1500});

@@ -28,6 +28,17 @@ QtSerialLine::QtSerialLine(QString device) : DevicePath(std::move(device))
             DataArrived();
     });
     connect(&Port, &QSerialPort::errorOccurred, this, &QtSerialLine::OnError);
+    // Reading is resumed from a timer, never from inside the port's read
+    // handler: a read notifier enabled again while its event is being
+    // delivered is handed that same event once more, reads nothing again,
+    // and so on in a loop that looks like a failing device.
+    ResumeReading.setSingleShot(true);
+    ResumeReading.setInterval(1);
+    ResumeReading.setTimerType(Qt::PreciseTimer);
+    connect(&ResumeReading, &QTimer::timeout, this, [this] {
+        if (Port.isOpen() && !Failing)
+            Port.setReadBufferSize(Port.readBufferSize());
+    });
 }
 
 QtSerialLine::~QtSerialLine()
@@ -159,7 +170,7 @@ void QtSerialLine::OnError(QSerialPort::SerialPortError error)
         // notification came) reports the errno of whatever call came
         // before it. The port stops reading after some of these: it reads
         // on, and only failures that keep coming make a lost line.
-        Port.setReadBufferSize(Port.readBufferSize());
+        ResumeReading.start();
         if (!FailureBurst.isValid() || FailureBurst.elapsed() > FailureIntervalMs) {
             FailureBurst.start();
             FailuresInBurst = 0;

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 
 class QtSerialLine : public QObject, public SerialLine {
     Q_OBJECT
@@ -37,6 +38,7 @@ private:
     // only failures that keep coming make a lost line.
     QElapsedTimer FailureBurst;
     int FailuresInBurst = 0;
+    QTimer ResumeReading;
 };
 
 // Opens devices through the port directory: COMn is the device the
