@@ -12,6 +12,7 @@
 // usage: line_soak [--qmvsim PATH] [--seconds N] [--rtu]
 // The last lines are `soak-seconds:`, `soak-transactions:`, `soak-uploads:`
 // and `soak-line-losses:`.
+#include "BenchSim.h"
 #include "MessageBoxes.h"
 #include "MessageTable.h"
 #include "Paraset.h"
@@ -20,59 +21,31 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFileInfo>
-#include <QProcess>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 
-#ifndef QMV_QMVSIM_PATH
-#define QMV_QMVSIM_PATH "qmvsim"
-#endif
 
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QString simulator = QStringLiteral(QMV_QMVSIM_PATH);
-    int seconds = 300;
-    bool rtu = false;
     const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--qmvsim") && i + 1 < args.size())
-            simulator = args[++i];
-        else if (args[i] == QLatin1String("--seconds") && i + 1 < args.size())
-            seconds = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--rtu"))
-            rtu = true;
-    }
+    const int seconds = OptionCount(args, "--seconds", 300);
+    const bool rtu = args.contains(QLatin1String("--rtu"));
 
-    QTemporaryDir folder;
-    if (!folder.isValid() || !QDir(folder.path()).mkdir(QStringLiteral("ports")))
-        return 1;
-    QDir::setCurrent(folder.path());
-    const QString link = folder.filePath(QStringLiteral("ports/COM1"));
     const QString format = rtu ? QStringLiteral(",baud=38400,data=8,parity=none,format=rtu") : QString();
-    QStringList simArgs{QStringLiteral("--link"), link, QStringLiteral("--turnaround"), QStringLiteral("1")};
+    QStringList simArgs{QStringLiteral("--turnaround"), QStringLiteral("1")};
     const char *const models = "ABCB";
     for (int a = 1; a <= 4; ++a)
         simArgs << QStringLiteral("--controller")
                 << QStringLiteral("address=%1,model=%2%3").arg(a).arg(QLatin1Char(models[a - 1])).arg(format);
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(simulator, simArgs);
-    if (!sim.waitForStarted(5000))
+    BenchSim sim;
+    if (!sim.Start(args, simArgs))
         return 1;
-    QElapsedTimer wait;
-    wait.start();
-    while (!QFileInfo::exists(link) && wait.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 
     SessionState = TSessionState{};
     LinkSettings = rtu ? TLinkSettings{1, 38400, 8, 0, 1, true} : TLinkSettings{1, 9600, 7, 1, 1, false};
@@ -118,8 +91,7 @@ int main(int argc, char **argv)
     for (int s = 0; s < SlotCount; ++s)
         transactions += window.Engine().Slot(s).ExecCount;
     SetMessageSink({});
-    sim.terminate();
-    sim.waitForFinished(3000);
+    sim.Stop();
     std::printf("soak-seconds: %lld\n", static_cast<long long>(clock.elapsed() / 1000));
     std::printf("soak-transactions: %lld\n", transactions);
     std::printf("soak-uploads: %d\n", uploads);

@@ -33,6 +33,7 @@
 // Without a display the window paints on Qt's offscreen platform; run it
 // under xvfb-run for a real X server. The last lines are the figures named
 // in them.
+#include "BenchSim.h"
 #include "ControllerConfig.h"
 #include "Conversions.h"
 #include "EventClock.h"
@@ -47,15 +48,12 @@
 #include "UiProbe.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
@@ -69,9 +67,6 @@
 #include <unistd.h>
 #include <vector>
 
-#ifndef QMV_QMVSIM_PATH
-#define QMV_QMVSIM_PATH "qmvsim"
-#endif
 #ifndef QMV_PYMODBUS_POLL
 #define QMV_PYMODBUS_POLL "pymodbus_poll.py"
 #endif
@@ -632,40 +627,19 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QString simulator = QStringLiteral(QMV_QMVSIM_PATH);
-    QString python = QStringLiteral("/usr/bin/python3");  // the one that sees Debian's pymodbus
-    int seconds = 10;
     const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--qmvsim"))
-            simulator = args[++i];
-        else if (args[i] == QLatin1String("--python"))
-            python = args[++i];
-        else if (args[i] == QLatin1String("--seconds"))
-            seconds = std::max(1, args[++i].toInt());
-    }
+    // The Python that sees Debian's pymodbus.
+    const QString python = OptionValue(args, "--python", QStringLiteral("/usr/bin/python3"));
+    const int seconds = OptionCount(args, "--seconds", 10);
 
-    QTemporaryDir folder;
-    if (!folder.isValid() || !QDir(folder.path()).mkdir(QStringLiteral("ports")))
-        return 1;
-    QDir::setCurrent(folder.path());
-    const QString link = folder.filePath(QStringLiteral("ports/COM1"));
-
-    QStringList simArgs{QStringLiteral("--link"), link, QStringLiteral("--turnaround"), QString::number(TurnaroundMs),
-                        QStringLiteral("--chunk"), QString::number(ChunkBytes)};
+    QStringList simArgs{QStringLiteral("--turnaround"), QString::number(TurnaroundMs), QStringLiteral("--chunk"),
+                        QString::number(ChunkBytes)};
     for (const char *c : Controllers)
         simArgs << QStringLiteral("--controller") << QString::fromLatin1(c);
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(simulator, simArgs);
-    if (!sim.waitForStarted(5000)) {
-        std::fprintf(stderr, "cannot start %s\n", qPrintable(simulator));
+    BenchSim sim;
+    if (!sim.Start(args, simArgs))
         return 1;
-    }
-    if (!SpinUntil([&] { return QFileInfo(link).exists(); }, 5000)) {
-        std::fprintf(stderr, "qmvsim made no link at %s\n", qPrintable(link));
-        return 1;
-    }
+    const QString link = sim.Link();
 
     std::vector<Peer> rtuPeers{
         {QStringLiteral("pymodbus RTU"), python,
@@ -730,10 +704,9 @@ int main(int argc, char **argv)
         ReportLateness("  an idle thread meanwhile", window.IdleLateness);
     }
 
-    sim.terminate();
-    sim.waitForFinished(3000);
+    sim.Stop();
     // Its own count of how late its paced events ran.
-    const QString simSummary = QString::fromLocal8Bit(sim.readAllStandardOutput()).trimmed().section('\n', -1);
+    const QString simSummary = QString::fromLocal8Bit(sim.Process.readAllStandardOutput()).trimmed().section('\n', -1);
     std::printf("%s\n", qPrintable(simSummary));
 
     const auto peerTps = [](const std::vector<PeerResult> &results, size_t i) {

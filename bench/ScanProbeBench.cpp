@@ -5,6 +5,7 @@
 //
 // usage: scan_probe_bench [--qmvsim PATH] [--rounds N]
 // The last two lines are the medians of the silent and the answered probes.
+#include "BenchSim.h"
 #include "EventClock.h"
 #include "Links.h"
 #include "Public.h"
@@ -14,11 +15,6 @@
 #include "TComPort.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -26,9 +22,6 @@
 #include <cstdio>
 #include <vector>
 
-#ifndef QMV_QMVSIM_PATH
-#define QMV_QMVSIM_PATH "qmvsim"
-#endif
 
 namespace {
 
@@ -122,40 +115,18 @@ void Report(const char *what, const std::vector<double> &ms)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QString simulator = QStringLiteral(QMV_QMVSIM_PATH);
-    int rounds = 10;
     const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--qmvsim"))
-            simulator = args[++i];
-        else if (args[i] == QLatin1String("--rounds"))
-            rounds = std::max(1, args[++i].toInt());
-    }
-
-    QTemporaryDir folder;
-    if (!folder.isValid() || !QDir(folder.path()).mkdir(QStringLiteral("ports")))
-        return 1;
-    QDir::setCurrent(folder.path());
-    const QString link = folder.filePath(QStringLiteral("ports/COM1"));
+    const int rounds = OptionCount(args, "--rounds", 10);
 
     // Station 3 answers in ASCII, station 4 in RTU, both at 9600 8N1: over a
     // pseudo-terminal only baud, stop bits and odd parity can be told apart.
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(simulator, {QStringLiteral("--link"), link, QStringLiteral("--controller"),
+    BenchSim sim;
+    if (!sim.Start(args, {QStringLiteral("--controller"),
                           QStringLiteral("address=3,model=A,baud=9600,data=8,parity=none,stop=1,format=ascii"),
                           QStringLiteral("--controller"),
-                          QStringLiteral("address=4,model=B,baud=9600,data=8,parity=none,stop=1,format=rtu")});
-    if (!sim.waitForStarted(5000)) {
-        std::fprintf(stderr, "cannot start %s\n", qPrintable(simulator));
+                          QStringLiteral("address=4,model=B,baud=9600,data=8,parity=none,stop=1,format=rtu")}))
         return 1;
-    }
-    for (int i = 0; i < 500 && !QFileInfo(link).exists(); ++i)
-        QThread::msleep(10);
-    if (!QFileInfo(link).exists()) {
-        std::fprintf(stderr, "qmvsim made no link at %s\n", qPrintable(link));
-        return 1;
-    }
+    const QString link = sim.Link();
 
     TComPort port(DefaultClock(), QtSerialLineFactory());
     SetupLink setup(port);
@@ -181,8 +152,7 @@ int main(int argc, char **argv)
                 return 1;
         }
     }
-    sim.terminate();
-    sim.waitForFinished(3000);
+    sim.Stop();
 
     std::vector<double> silent = ascii.SilentMs;
     silent.insert(silent.end(), rtu.SilentMs.begin(), rtu.SilentMs.end());

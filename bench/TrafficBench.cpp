@@ -16,6 +16,7 @@
 // Without a display the window paints on Qt's offscreen platform; run it
 // under xvfb-run for a real X server. The last lines are the figures named
 // in them.
+#include "BenchSim.h"
 #include "FrameCodec.h"
 #include "MonitorEngine.h"
 #include "Public.h"
@@ -31,15 +32,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <array>
 #include <cstdio>
 
-#ifndef QMV_QMVSIM_PATH
-#define QMV_QMVSIM_PATH "qmvsim"
-#endif
 
 namespace {
 
@@ -84,33 +80,14 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QString simulator = QStringLiteral(QMV_QMVSIM_PATH);
-    int seconds = 10;
-    int rounds = 3;
     const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--qmvsim"))
-            simulator = args[++i];
-        else if (args[i] == QLatin1String("--seconds"))
-            seconds = std::max(1, args[++i].toInt());
-        else if (args[i] == QLatin1String("--rounds"))
-            rounds = std::max(1, args[++i].toInt());
-    }
+    const int seconds = OptionCount(args, "--seconds", 10);
+    const int rounds = OptionCount(args, "--rounds", 3);
 
-    QTemporaryDir folder;
-    if (!folder.isValid() || !QDir(folder.path()).mkdir(QStringLiteral("ports")))
+    BenchSim sim;
+    if (!sim.Start(args, {QStringLiteral("--turnaround"), QStringLiteral("5"), QStringLiteral("--chunk"),
+                          QStringLiteral("16"), QStringLiteral("--controller"), QString::fromLatin1(Controller)}))
         return 1;
-    QDir::setCurrent(folder.path());
-    const QString link = folder.filePath(QStringLiteral("ports/COM1"));
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(simulator, {QStringLiteral("--link"), link, QStringLiteral("--turnaround"), QStringLiteral("5"),
-                          QStringLiteral("--chunk"), QStringLiteral("16"), QStringLiteral("--controller"),
-                          QString::fromLatin1(Controller)});
-    if (!sim.waitForStarted(5000) || !SpinUntil([&] { return QFileInfo(link).exists(); }, 5000)) {
-        std::fprintf(stderr, "qmvsim (%s) made no link at %s\n", qPrintable(simulator), qPrintable(link));
-        return 1;
-    }
 
     // The monitor polling, with or without the log and its window.
     SessionState = TSessionState{};
@@ -161,7 +138,7 @@ int main(int argc, char **argv)
     TrafficLog full;
     for (qint64 n = 0; n < full.Capacity(); ++n)
         full.Record(SampleRow(n));
-    const QString file = folder.filePath(QStringLiteral("traffic.txt"));
+    const QString file = QDir::current().filePath(QStringLiteral("traffic.txt"));
     QString fault;
     if (!full.AppendTo(file, &fault)) {
         std::fprintf(stderr, "cannot append to %s: %s\n", qPrintable(file), qPrintable(fault));
@@ -197,8 +174,7 @@ int main(int argc, char **argv)
     ReportLateness("  user-interface thread", lateness);
     ReportLateness("  an idle thread meanwhile", idleLateness);
 
-    sim.terminate();
-    sim.waitForFinished(3000);
+    sim.Stop();
     const double closed = configurations[1].Tps();
     if (closed <= 0 || configurations[2].Tps() <= 0 || recorded == 0)
         return 1;
