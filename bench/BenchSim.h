@@ -1,6 +1,7 @@
-// What the benchmarks over the real serial code start from: their
-// "--name value" options, and qmvsim serving a pseudo-terminal linked as
-// ports/COM1 in a temporary folder, which is the current folder from then on.
+// What the benchmarks over the real serial code start from: windows drawn
+// off screen when there is no display, their "--name value" options, and
+// qmvsim serving a pseudo-terminal linked as ports/COM1 in a temporary
+// folder, which is the current folder from then on.
 #pragma once
 
 #include <QDir>
@@ -17,6 +18,14 @@
 #ifndef QMV_QMVSIM_PATH
 #define QMV_QMVSIM_PATH "qmvsim"
 #endif
+
+// Before the application is made: without a display the windows are drawn
+// off screen (under xvfb-run they paint on its X server).
+inline void OffscreenWithoutDisplay()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
 
 // The value after `name` among the arguments, or `fallback`.
 inline QString OptionValue(const QStringList &args, const char *name, const QString &fallback)

@@ -30,8 +30,7 @@
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    OffscreenWithoutDisplay();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int seconds = OptionCount(args, "--seconds", 300);

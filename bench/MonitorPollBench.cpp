@@ -624,8 +624,7 @@ std::optional<double> AgainstBestPeer(const Result &program, const std::vector<P
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    OffscreenWithoutDisplay();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     // The Python that sees Debian's pymodbus.

@@ -77,8 +77,7 @@ TrafficRow SampleRow(qint64 n)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    OffscreenWithoutDisplay();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int seconds = OptionCount(args, "--seconds", 10);

@@ -400,9 +400,21 @@ QString TrafficLog::ColumnText(const TrafficRow &row, TrafficColumn column)
 
 namespace {
 
+using Fields = std::array<QString, TrafficColumnCount>;
+
+// Every column's text, in column order.
+template <typename Text>
+Fields AllColumns(Text text)
+{
+    Fields fields;
+    for (int c = 0; c < TrafficColumnCount; ++c)
+        fields[static_cast<std::size_t>(c)] = text(static_cast<TrafficColumn>(c));
+    return fields;
+}
+
 // Time, link, direction and station in columns; bytes, meaning and verdict
 // after them, an empty one as "-".
-QString TextLine(const std::array<QString, TrafficColumnCount> &f)
+QString TextLine(const Fields &f)
 {
     const auto orDash = [](const QString &s) { return s.isEmpty() ? QStringLiteral("-") : s; };
     QString line = f[0].leftJustified(12) + QStringLiteral("  ") + f[1].leftJustified(10) + QStringLiteral("  ")
@@ -413,36 +425,32 @@ QString TextLine(const std::array<QString, TrafficColumnCount> &f)
     return line;
 }
 
+QByteArray CsvLine(const Fields &fields)
+{
+    QByteArrayList line;
+    for (const QString &field : fields)
+        line << CsvField(field);
+    return line.join(',');
+}
+
 } // namespace
 
 QString TrafficLog::RowText(const TrafficRow &row)
 {
-    std::array<QString, TrafficColumnCount> fields;
-    for (int c = 0; c < TrafficColumnCount; ++c)
-        fields[static_cast<std::size_t>(c)] = ColumnText(row, static_cast<TrafficColumn>(c));
-    return TextLine(fields);
+    return TextLine(AllColumns([&row](TrafficColumn c) { return ColumnText(row, c); }));
 }
 
 QString TrafficLog::HeadingText()
 {
-    std::array<QString, TrafficColumnCount> fields;
-    for (int c = 0; c < TrafficColumnCount; ++c)
-        fields[static_cast<std::size_t>(c)] = ColumnHeading(static_cast<TrafficColumn>(c));
-    return TextLine(fields);
+    return TextLine(AllColumns(&ColumnHeading));
 }
 
 QByteArray TrafficLog::CsvRow(const TrafficRow &row)
 {
-    QByteArrayList fields;
-    for (int c = 0; c < TrafficColumnCount; ++c)
-        fields << CsvField(ColumnText(row, static_cast<TrafficColumn>(c)));
-    return fields.join(',');
+    return CsvLine(AllColumns([&row](TrafficColumn c) { return ColumnText(row, c); }));
 }
 
 QByteArray TrafficLog::CsvHeading()
 {
-    QByteArrayList fields;
-    for (int c = 0; c < TrafficColumnCount; ++c)
-        fields << CsvField(ColumnHeading(static_cast<TrafficColumn>(c)));
-    return fields.join(',');
+    return CsvLine(AllColumns(&ColumnHeading));
 }

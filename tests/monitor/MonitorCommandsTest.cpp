@@ -49,6 +49,17 @@ protected:
         EXPECT_EQ(Text(QStringLiteral("ProgressLb")), QStringLiteral("UPLOAD"));
         ASSERT_TRUE(RunUntil([&] { return !Messages.isEmpty(); }, 120'000));
     }
+    // The buffer holds the model B's block at address 2; a model C at
+    // address 3 is connected in slot 1, selected and its page read.
+    void UploadThenSelectAModelC()
+    {
+        Upload();
+        TakeMessages();
+        Add(3, Model::C).SetSecurity(8, 0);
+        Connect(1, 3);
+        emit Find<ColorPanel>(QStringLiteral("Adr1Lb"))->Clicked();
+        ASSERT_TRUE(RunUntilPageRead());
+    }
     QTemporaryDir Folder;
 };
 
@@ -147,12 +158,7 @@ TEST_F(BufferCommands, SaveAsSaveAndOpenThroughTheFileDialogs)
 
 TEST_F(BufferCommands, DownloadsAskFirst)
 {
-    Upload();
-    TakeMessages();
-    Add(3, Model::C).SetSecurity(8, 0);
-    Connect(1, 3);
-    emit Find<ColorPanel>(QStringLiteral("Adr1Lb"))->Clicked();
-    ASSERT_TRUE(RunUntilPageRead());
+    ASSERT_NO_FATAL_FAILURE(UploadThenSelectAModelC());
 
     YesAnswer = false;
     Action(QStringLiteral("DOWNLOAD1"))->trigger();
@@ -190,12 +196,7 @@ TEST_F(BufferCommands, ADownloadGoesOnlyToTheControllerAskedAbout)
     // different-model question asked about it. While the question is open
     // the polling goes on and that controller is cancelled: the selection
     // moves on to the model B at address 2, which nobody asked about.
-    Upload();
-    TakeMessages();
-    Add(3, Model::C).SetSecurity(8, 0);
-    Connect(1, 3);
-    emit Find<ColorPanel>(QStringLiteral("Adr1Lb"))->Clicked();
-    ASSERT_TRUE(RunUntilPageRead());
+    ASSERT_NO_FATAL_FAILURE(UploadThenSelectAModelC());
     Window->SetFileDialogs({{}, {}, {}, [this](const QString &text, const QString &) {
                                 Questions << text;
                                 Find<QPushButton>(QStringLiteral("RunBt1"))->click();
