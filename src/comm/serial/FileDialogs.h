@@ -23,10 +23,10 @@ struct FileChoice {
 
 struct FileDialogs {
     // The chosen file, or empty when the dialog was cancelled.
-    std::function<QString(const FileChoice &choice)> ChooseOpen;
-    std::function<QString(const FileChoice &choice)> ChooseSave;
+    std::function<QString(const FileChoice &choice)> ChooseOpen = nullptr;
+    std::function<QString(const FileChoice &choice)> ChooseSave = nullptr;
     // OK: true; Cancel: false.
-    std::function<bool(const QString &text)> Confirm;
+    std::function<bool(const QString &text)> Confirm = nullptr;
     // Yes: true; No: false. `caption` titles the box.
     std::function<bool(const QString &text, const QString &caption)> AskYesNo = nullptr;
 };
